@@ -1,0 +1,64 @@
+#pragma once
+
+#include "link/LinkWriter.h"
+#include "link/PortSettings.h"
+#include "link/ReceiveQueue.h"
+#include "platform/SerialDevice.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <span>
+#include <thread>
+
+// The serial link to the coordinator dongle. The user-interface thread opens, writes synchronously
+// and closes; one reader thread per open port, ThreadWatchComm, only drains the driver into the
+// receive queue and posts BytesWaiting after each wake-up, then ReaderEnded once when it stops.
+// It knows nothing of frames.
+class CCommThread final : public CLinkWriter {
+public:
+    static constexpr int kReadChunk = 2048;
+
+    // notifyWindow receives the reader's messages and alerts; it must outlive this object.
+    explicit CCommThread(QObject* notifyWindow);
+    ~CCommThread();
+    CCommThread(const CCommThread&) = delete;
+    CCommThread& operator=(const CCommThread&) = delete;
+
+    // 1 when the port is open, configured and the reader runs; 0 otherwise, with nothing left
+    // open. A port still held by a running reader is refused.
+    int Open(const PortSettings& settings);
+    // Stops the reader (it wakes at once and posts ReaderEnded), purges and closes the port.
+    // Returns once the reader thread has ended.
+    void Close();
+    // Blocks until the driver has taken the bytes or the write time-out passed; 0 while closed.
+    int Write(std::span<const std::uint8_t> bytes) override;
+
+    bool IsConnected() const { return connected_.load(std::memory_order_acquire) != 0; }
+    const QString& PortPath() const { return portPath_; }
+    // Milliseconds per byte allowed for a write: 19200 / baud, 0 meaning no limit.
+    int WriteMsPerByte() const { return writeMsPerByte_; }
+    // For the receive framer, on the user-interface thread only.
+    ReceiveQueue& Queue() { return queue_; }
+
+    static int WriteMsPerByteFor(int baudRate) { return baudRate > 0 ? 19200 / baudRate : 0; }
+
+private:
+    void ThreadWatchComm();
+    int Read(std::span<std::uint8_t> buffer);
+    // Ends the reader (if any) and closes the port; leaves the link closed.
+    void StopReaderAndClose();
+
+    QObject* const commNotifyWindow_;
+    CSerialDevice device_;
+    QString portPath_;
+    int writeMsPerByte_ = 0;
+    std::atomic<int> connected_{0};
+    std::atomic<bool> readerRunning_{false};
+    // "Buffer full" is told once per open port, so a stalled window cannot flood the user.
+    std::atomic<bool> bufferFullTold_{false};
+    ReceiveQueue queue_;
+    std::thread reader_;
+};

@@ -1,0 +1,225 @@
+#include "platform/SerialDevice.h"
+
+#include <QLoggingCategory>
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcSerial, "orvane.link.serial", QtWarningMsg)
+
+namespace {
+
+bool SpeedFor(int baud, speed_t& speed) {
+    struct Rate {
+        int baud;
+        speed_t speed;
+    };
+    static constexpr Rate kRates[] = {
+        {50, B50},         {75, B75},         {110, B110},       {134, B134},
+        {150, B150},       {200, B200},       {300, B300},       {600, B600},
+        {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
+        {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
+        {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
+        {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+        {1500000, B1500000}, {2000000, B2000000},
+    };
+    for (const Rate& rate : kRates) {
+        if (rate.baud == baud) {
+            speed = rate.speed;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Applies the record's values over the line's current settings; false for values a POSIX line
+// cannot take (one and a half stop bits, fewer than five data bits, an unknown rate).
+bool ApplyLineSettings(termios& tio, const SerialLineSettings& s) {
+    speed_t speed{};
+    if (!SpeedFor(s.nBaudRate, speed)) {
+        return false;
+    }
+    tcflag_t size = 0;
+    switch (s.nDataBits) {
+        case 5: size = CS5; break;
+        case 6: size = CS6; break;
+        case 7: size = CS7; break;
+        case 8: size = CS8; break;
+        default: return false;
+    }
+    tcflag_t parity = 0;
+    switch (s.nParity) {
+        case 0: break;
+        case 1: parity = PARENB | PARODD; break;
+        case 2: parity = PARENB; break;
+        case 3: parity = PARENB | PARODD | CMSPAR; break;
+        case 4: parity = PARENB | CMSPAR; break;
+        default: return false;
+    }
+    tcflag_t stop = 0;
+    switch (s.nStopBits) {
+        case 0: break;
+        case 2: stop = CSTOPB; break;
+        default: return false;
+    }
+    cfmakeraw(&tio);
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
+    tio.c_cflag |= size | parity | stop | CREAD | CLOCAL;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    return cfsetispeed(&tio, speed) == 0 && cfsetospeed(&tio, speed) == 0;
+}
+
+void CloseFd(int& fd) {
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+}  // namespace
+
+CSerialDevice::~CSerialDevice() { Close(); }
+
+QString CSerialDevice::PathForPort(const QString& portName) {
+    return portName.startsWith(u'/') ? portName : QStringLiteral("/dev/") + portName;
+}
+
+bool CSerialDevice::Open(const QString& path, const SerialLineSettings& settings) {
+    Close();
+    const QByteArray native = path.toLocal8Bit();
+    if (native.isEmpty()) {
+        return false;
+    }
+    // Checked before opening, since opening some devices has side effects of its own.
+    struct stat st{};
+    if (::stat(native.constData(), &st) != 0 || !S_ISCHR(st.st_mode)) {
+        qCDebug(lcSerial) << "not a character device:" << path;
+        return false;
+    }
+    portFd_ = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (portFd_ < 0) {
+        qCDebug(lcSerial) << "open failed:" << path << strerror(errno);
+        return false;
+    }
+    termios tio{};
+    const bool ok = ::isatty(portFd_) && ::ioctl(portFd_, TIOCEXCL) == 0 &&
+                    ::flock(portFd_, LOCK_EX | LOCK_NB) == 0 && ::tcgetattr(portFd_, &tio) == 0 &&
+                    ApplyLineSettings(tio, settings) && ::tcsetattr(portFd_, TCSANOW, &tio) == 0;
+    if (ok) {
+        wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    }
+    if (!ok || wakeFd_ < 0) {
+        qCDebug(lcSerial) << "configuration refused:" << path << strerror(errno);
+        Close();
+        return false;
+    }
+    Purge();
+    return true;
+}
+
+CSerialDevice::WaitResult CSerialDevice::Wait() {
+    pollfd fds[2] = {{portFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    for (;;) {
+        const int n = ::poll(fds, 2, -1);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return WaitResult::LineError;
+        }
+        break;
+    }
+    if (fds[1].revents & POLLIN) {
+        std::uint64_t count = 0;
+        [[maybe_unused]] const auto r = ::read(wakeFd_, &count, sizeof count);
+        return WaitResult::Woken;
+    }
+    // Bytes that arrived before a hang-up are still delivered; the next wait reports the hang-up.
+    if ((fds[0].revents & POLLIN) && BytesWaiting() > 0) {
+        return WaitResult::Readable;
+    }
+    if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        return WaitResult::LineError;
+    }
+    return WaitResult::Readable;
+}
+
+int CSerialDevice::BytesWaiting() const {
+    int count = 0;
+    if (portFd_ < 0 || ::ioctl(portFd_, FIONREAD, &count) != 0) {
+        return 0;
+    }
+    return count;
+}
+
+int CSerialDevice::Read(std::span<std::uint8_t> buffer) {
+    for (;;) {
+        const ssize_t n = ::read(portFd_, buffer.data(), buffer.size());
+        if (n >= 0) {
+            return static_cast<int>(n);
+        }
+        if (errno != EINTR) {
+            return 0;
+        }
+    }
+}
+
+int CSerialDevice::Write(std::span<const std::uint8_t> bytes, int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(portFd_, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN) {
+            break;
+        }
+        int waitMs = -1;
+        if (timeoutMs > 0) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) {
+                break;
+            }
+            waitMs = static_cast<int>(left.count());
+        }
+        pollfd fd{portFd_, POLLOUT, 0};
+        if (::poll(&fd, 1, waitMs) <= 0 || (fd.revents & (POLLERR | POLLHUP | POLLNVAL))) {
+            break;
+        }
+    }
+    return static_cast<int>(done);
+}
+
+void CSerialDevice::Wake() {
+    if (wakeFd_ >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto r = ::write(wakeFd_, &one, sizeof one);
+    }
+}
+
+void CSerialDevice::Purge() {
+    if (portFd_ >= 0) {
+        ::tcflush(portFd_, TCIOFLUSH);
+    }
+}
+
+void CSerialDevice::Close() {
+    CloseFd(portFd_);
+    CloseFd(wakeFd_);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+// Line settings as the port settings record gives them: stop bits and parity keep their
+// Windows line-settings codes so that stored settings and dialogs stay as designed.
+struct SerialLineSettings {
+    int nBaudRate = 9600;
+    int nDataBits = 8;
+    int nStopBits = 0;  // 0 one, 1 one and a half, 2 two
+    int nParity = 0;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
+};
+
+// The operating-system side of a serial port: the few calls the link needs, kept in one place so
+// another system's backend can stand beside this POSIX one.
+//
+// Threading: Open, Write, Purge and Close belong to the owning thread; Wait, BytesWaiting and Read
+// to the one reader thread; Wake may be called from any thread. Close must not run while the
+// reader is inside Wait or Read: the owner wakes the reader and joins it first.
+class CSerialDevice {
+public:
+    enum class WaitResult {
+        Readable,   // bytes arrived (or the driver says so; a read may still find none)
+        Woken,      // Wake() was called
+        LineError,  // hang-up or device error: the port is gone
+    };
+
+    CSerialDevice() = default;
+    ~CSerialDevice();
+    CSerialDevice(const CSerialDevice&) = delete;
+    CSerialDevice& operator=(const CSerialDevice&) = delete;
+
+    // "/dev/" + name, or the name itself when it is an absolute path.
+    static QString PathForPort(const QString& portName);
+
+    // Opens an existing terminal device for exclusive use in raw mode with the given line
+    // settings. Never creates or truncates a file; refuses anything that is not a terminal and
+    // any setting the line cannot take. On failure nothing stays open.
+    bool Open(const QString& path, const SerialLineSettings& settings);
+    bool IsOpen() const { return portFd_ >= 0; }
+
+    WaitResult Wait();
+    int BytesWaiting() const;
+    int Read(std::span<std::uint8_t> buffer);
+
+    // Writes all bytes, waiting while the driver is full. timeoutMs 0 waits as long as it takes.
+    // Returns the number of bytes the driver took.
+    int Write(std::span<const std::uint8_t> bytes, int timeoutMs);
+
+    void Wake();
+    void Purge();
+    void Close();
+
+private:
+    int portFd_ = -1;
+    int wakeFd_ = -1;
+};
