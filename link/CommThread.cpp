@@ -16,7 +16,9 @@ const QString kAlertCaption = QStringLiteral("CCommThread");
 
 CCommThread::CCommThread(QObject* notifyWindow) : commNotifyWindow_(notifyWindow) {}
 
-CCommThread::~CCommThread() { StopReaderAndClose(); }
+CCommThread::~CCommThread() {
+    StopReaderAndClose();
+}
 
 int CCommThread::Open(const PortSettings& settings) {
     if (IsConnected() && readerRunning_.load(std::memory_order_acquire)) {
@@ -91,7 +93,8 @@ void CCommThread::ThreadWatchComm() {
         int n = 0;
         do {
             n = Read(buffer);
-            const auto batch = std::span<const std::uint8_t>(buffer).first(static_cast<std::size_t>(n));
+            const auto batch =
+                std::span<const std::uint8_t>(buffer).first(static_cast<std::size_t>(n));
             // A batch that does not fit whole is dropped whole; what is queued stays.
             if (!queue_.Push(batch) && !bufferFullTold_.exchange(true)) {
                 PostAlert(commNotifyWindow_, kAlertCaption, QStringLiteral("Buffer full"));

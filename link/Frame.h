@@ -18,12 +18,12 @@ inline constexpr int kPowerTableLength = 23;
 // A command byte below 0x10 is taken whole; above, its high nibble is the class and the low nibble
 // a setting type, state code or monitor code.
 namespace Command {
-inline constexpr std::uint8_t ScanRequest = 0x00;  // out: scan; in: valid, means nothing
-inline constexpr std::uint8_t UnitSettings = 0x01; // out: all settings; in: status report
-inline constexpr std::uint8_t Reserved = 0x02;     // in: valid, means nothing
-inline constexpr std::uint8_t Setting = 0x10;      // setting frame / setting report class
-inline constexpr std::uint8_t Monitor = 0x30;      // monitor report class
-inline constexpr std::uint8_t State = 0x60;        // state report class
+inline constexpr std::uint8_t ScanRequest = 0x00;   // out: scan; in: valid, means nothing
+inline constexpr std::uint8_t UnitSettings = 0x01;  // out: all settings; in: status report
+inline constexpr std::uint8_t Reserved = 0x02;      // in: valid, means nothing
+inline constexpr std::uint8_t Setting = 0x10;       // setting frame / setting report class
+inline constexpr std::uint8_t Monitor = 0x30;       // monitor report class
+inline constexpr std::uint8_t State = 0x60;         // state report class
 inline constexpr std::uint8_t Invalid = 0xFF;
 
 // The command a framer keeps for a command byte: whole below 0x10, else its class; Invalid for

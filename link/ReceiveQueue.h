@@ -45,7 +45,9 @@ public:
     }
 
 private:
-    static int Queued(int head, int tail) { return ((head - tail) % kCapacity + kCapacity) % kCapacity; }
+    static int Queued(int head, int tail) {
+        return ((head - tail) % kCapacity + kCapacity) % kCapacity;
+    }
 
     std::array<std::uint8_t, kCapacity> ring_{};
     std::atomic<int> head_{0};  // written by the producer only

@@ -9,7 +9,9 @@
 
 namespace {
 
-std::uint8_t Low8(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+std::uint8_t Low8(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
 
 std::uint16_t MaskOf(const FrameBuffer& frame) {
     return static_cast<std::uint16_t>(frame[3] << 8 | frame[4]);
@@ -39,14 +41,29 @@ bool SettingBytes(SettingType type, const StrobeData& u, std::uint8_t& b5, std::
             b5 = Low8(u.nFlashValue);
             b6 = Low8(u.nModelValue);
             return true;
-        case SettingType::ModelMode1: b6 = u.nModelMode1 ? 8 : 0; return true;
-        case SettingType::ModelMode2: b6 = u.nModelMode2 ? 16 : 0; return true;
-        case SettingType::PhotoCell: b6 = u.bFlashCell ? 2 : 0; return true;
-        case SettingType::Sound: b6 = u.bFlashSnd ? 4 : 0; return true;
-        case SettingType::TestFlash: b6 = 0; return true;
-        case SettingType::ModelSwitch: b6 = u.bModelPow ? 1 : 0; return true;
-        case SettingType::FlashSwitch: b6 = u.bFlashPow ? 1 : 0; return true;
-        default: return false;
+        case SettingType::ModelMode1:
+            b6 = u.nModelMode1 ? 8 : 0;
+            return true;
+        case SettingType::ModelMode2:
+            b6 = u.nModelMode2 ? 16 : 0;
+            return true;
+        case SettingType::PhotoCell:
+            b6 = u.bFlashCell ? 2 : 0;
+            return true;
+        case SettingType::Sound:
+            b6 = u.bFlashSnd ? 4 : 0;
+            return true;
+        case SettingType::TestFlash:
+            b6 = 0;
+            return true;
+        case SettingType::ModelSwitch:
+            b6 = u.bModelPow ? 1 : 0;
+            return true;
+        case SettingType::FlashSwitch:
+            b6 = u.bFlashPow ? 1 : 0;
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -33,7 +33,7 @@ struct StrobeData : TreeItemTag, StrobeSettings {
     // "CH-03 Not define": how the unit's line in the studio tree reads.
     QString UnitLineText() const { return sChName + u' ' + sModelName; }
 
-    int nChNum = 0;  // unit slot 0..9
+    int nChNum = 0;   // unit slot 0..9
     QString sChName;  // slot name, set whenever the unit is placed
     QString sModelName = QStringLiteral("Not define");
 

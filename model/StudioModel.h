@@ -19,7 +19,8 @@ public:
 
     // Places a unit into a slot of Studio A..E. A slot above 9 or a studio number above 4 (both
     // compared unsigned) changes nothing and hands the unit back; otherwise returns nullptr.
-    std::unique_ptr<StrobeData> PlaceUnit(int slot, int studioNum, std::unique_ptr<StrobeData> unit);
+    std::unique_ptr<StrobeData> PlaceUnit(int slot, int studioNum,
+                                          std::unique_ptr<StrobeData> unit);
     // The same for a studio given directly, such as the file studio.
     std::unique_ptr<StrobeData> PlaceUnit(StudioData& studio, int slot,
                                           std::unique_ptr<StrobeData> unit);

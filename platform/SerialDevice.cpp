@@ -2,8 +2,6 @@
 
 #include <QLoggingCategory>
 
-#include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -12,6 +10,8 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
+#include <chrono>
 
 Q_LOGGING_CATEGORY(lcSerial, "orvane.link.serial", QtWarningMsg)
 
@@ -23,12 +23,12 @@ bool SpeedFor(int baud, speed_t& speed) {
         speed_t speed;
     };
     static constexpr Rate kRates[] = {
-        {50, B50},         {75, B75},         {110, B110},       {134, B134},
-        {150, B150},       {200, B200},       {300, B300},       {600, B600},
-        {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-        {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-        {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
-        {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+        {50, B50},           {75, B75},           {110, B110},         {134, B134},
+        {150, B150},         {200, B200},         {300, B300},         {600, B600},
+        {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+        {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+        {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+        {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
         {1500000, B1500000}, {2000000, B2000000},
     };
     for (const Rate& rate : kRates) {
@@ -49,26 +49,49 @@ bool ApplyLineSettings(termios& tio, const SerialLineSettings& s) {
     }
     tcflag_t size = 0;
     switch (s.nDataBits) {
-        case 5: size = CS5; break;
-        case 6: size = CS6; break;
-        case 7: size = CS7; break;
-        case 8: size = CS8; break;
-        default: return false;
+        case 5:
+            size = CS5;
+            break;
+        case 6:
+            size = CS6;
+            break;
+        case 7:
+            size = CS7;
+            break;
+        case 8:
+            size = CS8;
+            break;
+        default:
+            return false;
     }
     tcflag_t parity = 0;
     switch (s.nParity) {
-        case 0: break;
-        case 1: parity = PARENB | PARODD; break;
-        case 2: parity = PARENB; break;
-        case 3: parity = PARENB | PARODD | CMSPAR; break;
-        case 4: parity = PARENB | CMSPAR; break;
-        default: return false;
+        case 0:
+            break;
+        case 1:
+            parity = PARENB | PARODD;
+            break;
+        case 2:
+            parity = PARENB;
+            break;
+        case 3:
+            parity = PARENB | PARODD | CMSPAR;
+            break;
+        case 4:
+            parity = PARENB | CMSPAR;
+            break;
+        default:
+            return false;
     }
     tcflag_t stop = 0;
     switch (s.nStopBits) {
-        case 0: break;
-        case 2: stop = CSTOPB; break;
-        default: return false;
+        case 0:
+            break;
+        case 2:
+            stop = CSTOPB;
+            break;
+        default:
+            return false;
     }
     cfmakeraw(&tio);
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
@@ -87,7 +110,9 @@ void CloseFd(int& fd) {
 
 }  // namespace
 
-CSerialDevice::~CSerialDevice() { Close(); }
+CSerialDevice::~CSerialDevice() {
+    Close();
+}
 
 QString CSerialDevice::PathForPort(const QString& portName) {
     return portName.startsWith(u'/') ? portName : QStringLiteral("/dev/") + portName;
@@ -100,7 +125,7 @@ bool CSerialDevice::Open(const QString& path, const SerialLineSettings& settings
         return false;
     }
     // Checked before opening, since opening some devices has side effects of its own.
-    struct stat st{};
+    struct stat st {};
     if (::stat(native.constData(), &st) != 0 || !S_ISCHR(st.st_mode)) {
         qCDebug(lcSerial) << "not a character device:" << path;
         return false;
@@ -111,8 +136,11 @@ bool CSerialDevice::Open(const QString& path, const SerialLineSettings& settings
         return false;
     }
     termios tio{};
-    const bool ok = ::isatty(portFd_) && ::ioctl(portFd_, TIOCEXCL) == 0 &&
-                    ::flock(portFd_, LOCK_EX | LOCK_NB) == 0 && ::tcgetattr(portFd_, &tio) == 0 &&
+    // The lock decides who holds the port; only its holder marks the line exclusive, so that an
+    // opener refused here cannot clear the holder's mark when it closes again.
+    exclusive_ = ::isatty(portFd_) && ::flock(portFd_, LOCK_EX | LOCK_NB) == 0 &&
+                 ::ioctl(portFd_, TIOCEXCL) == 0;
+    const bool ok = exclusive_ && ::tcgetattr(portFd_, &tio) == 0 &&
                     ApplyLineSettings(tio, settings) && ::tcsetattr(portFd_, TCSANOW, &tio) == 0;
     if (ok) {
         wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -220,6 +248,12 @@ void CSerialDevice::Purge() {
 }
 
 void CSerialDevice::Close() {
+    // A pseudo-terminal keeps the exclusive mark past its last close for as long as its master
+    // lives, and would then refuse every unprivileged opener after us, this program included.
+    if (exclusive_) {
+        ::ioctl(portFd_, TIOCNXCL);
+        exclusive_ = false;
+    }
     CloseFd(portFd_);
     CloseFd(wakeFd_);
 }

@@ -58,4 +58,5 @@ public:
 private:
     int portFd_ = -1;
     int wakeFd_ = -1;
+    bool exclusive_ = false;  // this open set the line's exclusive mark and clears it on Close
 };

@@ -52,8 +52,9 @@ TEST_F(FramerTest, StateAndMonitorReportsCarryCodeAndValueByte) {
     Feed(kStateReport);
     Feed({0xFF, 0x07, 0x3A, 0x10, 0x00, 0x77, 0xF0});
     Feed({0xFF, 0x07, 0x6B, 0x00, 0x01, 0x00, 0x00});
-    EXPECT_EQ(Events(), (std::vector<QString>{"state 1 slot 2 value 1", "monitor 10 slot 9 value 240",
-                                              "state 11 slot 0 value 0"}));
+    EXPECT_EQ(Events(),
+              (std::vector<QString>{"state 1 slot 2 value 1", "monitor 10 slot 9 value 240",
+                                    "state 11 slot 0 value 0"}));
 }
 
 TEST_F(FramerTest, SettingReportWithScatteredMaskGoesLowSlotFirst) {
@@ -137,8 +138,7 @@ TEST_F(FramerTest, ShortLengthsNeverCompleteAndAreAbandonedAtTheNextStart) {
 TEST_F(FramerTest, ShortFrameReadsMissingBytesAsZeroAndExtraBytesAreIgnored) {
     Feed({0xFF, 0x05, 0x61, 0x00, 0x04});  // no value bytes: value 0
     Feed({0xFF, 0x09, 0x61, 0x00, 0x04, 0x00, 0x01, 0x55, 0x66});
-    EXPECT_EQ(Events(),
-              (std::vector<QString>{"state 1 slot 2 value 0", "state 1 slot 2 value 1"}));
+    EXPECT_EQ(Events(), (std::vector<QString>{"state 1 slot 2 value 0", "state 1 slot 2 value 1"}));
 }
 
 TEST_F(FramerTest, OverlongRunWithoutStartByteIsGivenUpWithinTheBuffer) {

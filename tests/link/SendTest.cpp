@@ -41,8 +41,8 @@ protected:
 TEST_F(SendTest, ScanRequestNamesTheStudioLetter) {
     EXPECT_EQ(protocol.SendScanRequest(2), 1);
     EXPECT_EQ(protocol.SendScanRequest(0), 1);
-    EXPECT_EQ(writer.writes, (std::vector<Bytes>{{0xFF, 0x05, 0x00, 0x00, 0x43},
-                                                 {0xFF, 0x05, 0x00, 0x00, 0x41}}));
+    EXPECT_EQ(writer.writes,
+              (std::vector<Bytes>{{0xFF, 0x05, 0x00, 0x00, 0x43}, {0xFF, 0x05, 0x00, 0x00, 0x41}}));
 }
 
 TEST_F(SendTest, UnitSettingsFrameCarriesEverySettingInOneWrite) {
@@ -83,8 +83,10 @@ TEST_F(SendTest, SlotOutsideTheTableStillSendsWithAllUnitsOrEmptyMask) {
     unit.nChNum = 12;
     protocol.SendSetting(0, &unit, SettingType::TestFlash);
     ASSERT_EQ(writer.writes.size(), 3u);
-    EXPECT_EQ(Bytes(writer.writes[0].begin() + 3, writer.writes[0].begin() + 5), (Bytes{0x80, 0x80}));
-    EXPECT_EQ(Bytes(writer.writes[1].begin() + 3, writer.writes[1].begin() + 5), (Bytes{0x00, 0x00}));
+    EXPECT_EQ(Bytes(writer.writes[0].begin() + 3, writer.writes[0].begin() + 5),
+              (Bytes{0x80, 0x80}));
+    EXPECT_EQ(Bytes(writer.writes[1].begin() + 3, writer.writes[1].begin() + 5),
+              (Bytes{0x00, 0x00}));
     EXPECT_EQ(writer.writes[2], (Bytes{0xFF, 0x07, 0x1B, 0x00, 0x00, 0x00, 0x00}));
 }
 

@@ -65,9 +65,15 @@ TEST(StudioModel, NewUnitPlacedInSlotFourOfStudioCHasItsDefaults) {
     EXPECT_EQ(unit->sChName, "CH-05");
     EXPECT_EQ(unit->sModelName, "Not define");
     EXPECT_EQ(unit->sLightName, "Not define");
-    const StrobeSettings expected{.nFlashValue = 0, .bFlashCell = 0, .bFlashSnd = 0,
-                                  .bFlashCharge = 1, .bFlashPow = 1, .nModelValue = 0,
-                                  .nModelMode1 = 0, .nModelMode2 = 0, .bModelPow = 1};
+    const StrobeSettings expected{.nFlashValue = 0,
+                                  .bFlashCell = 0,
+                                  .bFlashSnd = 0,
+                                  .bFlashCharge = 1,
+                                  .bFlashPow = 1,
+                                  .nModelValue = 0,
+                                  .nModelMode1 = 0,
+                                  .nModelMode2 = 0,
+                                  .bModelPow = 1};
     EXPECT_EQ(unit->Settings(), expected);
     EXPECT_EQ(unit->bSelected, 0);
     EXPECT_EQ(unit->nHeatLevel, 0);

@@ -1,0 +1,125 @@
+#include "link/ui/ComSettingDlg.h"
+
+#include "link/PortSettings.h"
+#include "platform/DialogUnits.h"
+#include "platform/TextToInt.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSerialPortInfo>
+
+namespace {
+
+// Template 165, in dialog units.
+constexpr int kWidth = 140;
+constexpr int kHeight = 143;
+
+struct BoxRow {
+    const char* label;
+    const char* objectName;
+    int id;
+    int y;  // the label's row; the box sits 3 units higher
+};
+constexpr BoxRow kRows[] = {
+    {"Com Port", "portBox", 1012, 15},      {"Baud Rate", "baudBox", 1013, 35},
+    {"Parity", "parityBox", 1014, 55},      {"Data Bits", "dataBitsBox", 1015, 75},
+    {"Stop Bits", "stopBitsBox", 1016, 95},
+};
+
+const QStringList kBaudRates = {"110",   "300",   "600",   "1200",  "2400",   "4800",  "9600",
+                                "14400", "19200", "38400", "57600", "115200", "230000"};
+const QStringList kParities = {"NONE", "ODD", "EVEN", "MASK", "SPACE"};
+const QStringList kDataBits = {"4", "5", "6", "7", "8"};
+const QStringList kStopBits = {"1", "1.5", "2"};
+
+}  // namespace
+
+CComSettingDlg::CComSettingDlg(PortSettings* settings, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
+    setWindowTitle(QStringLiteral("Com Setting"));
+    setFont(DialogUnits::ShellDlgFont());
+    const DialogUnits du(font());
+    setFixedSize(du.Size(kWidth, kHeight));
+
+    QComboBox* boxes[5] = {};
+    for (int i = 0; i < 5; ++i) {
+        const BoxRow& row = kRows[i];
+        auto* label = new QLabel(QString::fromLatin1(row.label), this);
+        label->setGeometry(du.Rect(15, row.y, 40, 10));
+        auto* box = new QComboBox(this);
+        box->setObjectName(QString::fromLatin1(row.objectName));
+        box->setProperty("controlId", row.id);
+        box->setGeometry(du.Rect(62, row.y - 3, 65, 12));
+        box->setAccessibleName(label->text());
+        label->setBuddy(box);
+        boxes[i] = box;
+    }
+    portBox_ = boxes[0];
+    baudBox_ = boxes[1];
+    parityBox_ = boxes[2];
+    dataBitsBox_ = boxes[3];
+    stopBitsBox_ = boxes[4];
+
+    FillPortBox();
+    const auto fill = [](QComboBox* box, const QStringList& entries, int selected) {
+        box->addItems(entries);
+        box->setCurrentIndex(selected);
+        box->setEnabled(false);
+    };
+    fill(baudBox_, kBaudRates, 6);
+    fill(parityBox_, kParities, 0);
+    fill(dataBitsBox_, kDataBits, 4);
+    fill(stopBitsBox_, kStopBits, 0);
+
+    auto* ok = new QPushButton(QStringLiteral("Ok"), this);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setGeometry(du.Rect(7, 122, 50, 14));
+    ok->setDefault(true);
+    ok->setAccessibleName(ok->text());
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    cancel->setGeometry(du.Rect(83, 122, 50, 14));
+    cancel->setAccessibleName(cancel->text());
+    connect(ok, &QPushButton::clicked, this, &CComSettingDlg::OnOk);
+    connect(cancel, &QPushButton::clicked, this, [this] { done(kIdCancel); });
+}
+
+void CComSettingDlg::FillPortBox() {
+    for (int n = 1; n <= 10; ++n) {
+        portBox_->addItem(QStringLiteral("COM%1").arg(n));
+    }
+    // On this system the dongle hangs on a device such as /dev/ttyUSB0: offer every serial
+    // device found, and the record's own port when it is a path of its own.
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        if (portBox_->findText(info.portName(), Qt::MatchFixedString) >= 0) {
+            continue;
+        }
+        portBox_->addItem(info.portName());
+        QString tip = info.description();
+        if (!info.manufacturer().isEmpty()) {
+            tip += QStringLiteral(" (%1)").arg(info.manufacturer());
+        }
+        portBox_->setItemData(portBox_->count() - 1, tip, Qt::ToolTipRole);
+    }
+    if (settings_->sPortName.startsWith(u'/') &&
+        portBox_->findText(settings_->sPortName, Qt::MatchFixedString) < 0) {
+        portBox_->addItem(settings_->sPortName);
+    }
+    // MatchFixedString compares without regard to case, so "com3" selects "COM3".
+    portBox_->setCurrentIndex(portBox_->findText(settings_->sPortName, Qt::MatchFixedString));
+}
+
+void CComSettingDlg::OnOk() {
+    settings_->sPortName = portBox_->currentText();
+    settings_->nBaudRate = TextToInt(baudBox_->currentText());
+    settings_->nParity = static_cast<std::uint8_t>(parityBox_->currentIndex());
+    settings_->nDataBits = static_cast<std::uint8_t>(TextToInt(dataBitsBox_->currentText()));
+    settings_->nStopBits = static_cast<std::uint8_t>(stopBitsBox_->currentIndex());
+    done(kIdOk);
+}
+
+int CComSettingDlg::DoModal() {
+    const int result = exec();
+    return result == kIdOk ? kIdOk : kIdCancel;
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QString>
+
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <vector>
+
+// A real terminal line for the link to open: the link gets the slave side by its path, the test
+// plays the dongle on the master side. The line starts as the system leaves a new terminal, cooked
+// and echoing, so whatever raw behaviour the tests see is the link's own doing; the test keeps a
+// slave descriptor of its own to look at the line's settings.
+class PseudoTerminal {
+public:
+    static constexpr std::chrono::milliseconds kDeadline{5000};
+
+    PseudoTerminal() {
+        if (::openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0) {
+            return;
+        }
+        if (const char* name = ::ttyname(slave_)) {
+            slavePath_ = QString::fromLocal8Bit(name);
+        }
+    }
+    ~PseudoTerminal() {
+        HangUp();
+        CloseSlave();
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    bool IsOpen() const { return master_ >= 0 && slave_ >= 0 && !slavePath_.isEmpty(); }
+    const QString& SlavePath() const { return slavePath_; }
+    int SlaveFd() const { return slave_; }
+
+    // What the dongle sends, in one write() call, so that it reaches the link as one batch.
+    bool Send(std::span<const std::uint8_t> bytes) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+    bool Send(std::initializer_list<std::uint8_t> bytes) {
+        return Send(std::span<const std::uint8_t>(bytes.begin(), bytes.size()));
+    }
+
+    // What the link wrote: reads until count bytes arrived or the deadline passed, and returns
+    // what arrived.
+    std::vector<std::uint8_t> Receive(std::size_t count) {
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + kDeadline;
+        std::vector<std::uint8_t> bytes;
+        while (bytes.size() < count) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) {
+                break;
+            }
+            pollfd fd{master_, POLLIN, 0};
+            const int ready = ::poll(&fd, 1, static_cast<int>(left.count()));
+            if (ready < 0 && errno == EINTR) {
+                continue;
+            }
+            if (ready <= 0 || !(fd.revents & POLLIN)) {
+                break;
+            }
+            std::uint8_t chunk[512];
+            const std::size_t want = std::min(sizeof chunk, count - bytes.size());
+            const ssize_t n = ::read(master_, chunk, want);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            bytes.insert(bytes.end(), chunk, chunk + n);
+        }
+        return bytes;
+    }
+
+    // The dongle is pulled: closing the master hangs the line up for every slave descriptor.
+    void HangUp() {
+        if (master_ >= 0) {
+            ::close(master_);
+            master_ = -1;
+        }
+    }
+
+    void CloseSlave() {
+        if (slave_ >= 0) {
+            ::close(slave_);
+            slave_ = -1;
+        }
+    }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    QString slavePath_;
+};
