@@ -1,0 +1,22 @@
+#include "shell/LumoraApp.h"
+
+#include "platform/QuitOnSignal.h"
+#include "shell/MainFrame.h"
+
+CLumoraApp::CLumoraApp(int& argc, char** argv) : QApplication(argc, argv) {
+    // The settings key the program has always kept its recent-file list under.
+    setOrganizationName(QStringLiteral("로컬 응용 프로그램 마법사에서 생성된 응용 프로그램"));
+    setApplicationName(QStringLiteral("Lumora"));
+    setApplicationDisplayName(QStringLiteral("Orvane"));
+    setDesktopFileName(QStringLiteral("orvane"));
+}
+
+CLumoraApp::~CLumoraApp() = default;
+
+bool CLumoraApp::InitInstance() {
+    quitOnSignal_ = std::make_unique<CQuitOnSignal>();
+    frame_ = std::make_unique<CMainFrame>();
+    frame_->setWindowTitle(QStringLiteral("Orvane"));
+    frame_->show();
+    return true;
+}

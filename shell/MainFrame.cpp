@@ -1,0 +1,314 @@
+#include "shell/MainFrame.h"
+
+#include "link/CommThread.h"
+#include "link/ReceiveFramer.h"
+#include "link/StrobeEventHandler.h"
+#include "link/ZbProtocol.h"
+#include "link/ui/ComSettingDlg.h"
+#include "model/StudioModel.h"
+#include "panels/ControlFormView.h"
+#include "platform/AlertEvent.h"
+#include "platform/QtMessageBoxService.h"
+#include "resources/Images.h"
+#include "shell/AboutDlg.h"
+#include "shell/StrobeSplitterWnd.h"
+#include "shell/WaitingDlg.h"
+#include "views/NavigationFormView.h"
+#include "views/StudioListFormView.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QStatusBar>
+#include <QTimerEvent>
+#include <QToolBar>
+
+Q_LOGGING_CATEGORY(lcShell, "orvane.shell", QtWarningMsg)
+
+namespace {
+
+constexpr int kReconnectMs = 500;
+const QString kConnected = QStringLiteral("Zigbee connected");
+const QString kDisconnected = QStringLiteral("Zigbee disconnected");
+
+struct CommandInfo {
+    const char* text;
+    int id;  // the command id the toolbar was designed with
+};
+constexpr std::array<CommandInfo, CMainFrame::kCommandCount> kCommands = {{
+    {"Load", 32780},
+    {"Save", 32781},
+    {"Scan", 32782},
+    {"Name", 32783},
+    {"Com", 32784},
+}};
+
+}  // namespace
+
+CMainFrame::CMainFrame(Options options)
+    : options_(std::move(options)),
+      ownMessages_(options_.messages ? nullptr : std::make_unique<CQtMessageBoxService>(this)),
+      messages_(options_.messages ? options_.messages : ownMessages_.get()),
+      model_(std::make_unique<StudioModel>()),
+      fileStore_(model_.get(), messages_, options_.workDir),
+      optionFile_(messages_, options_.workDir) {
+    setWindowTitle(QStringLiteral("Orvane"));
+    setWindowIcon(AppIcon());
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    // Dragged smaller, the window stops at 800 x 500; anything larger is taken as it is.
+    setMinimumSize(800, 500);
+    resize(800, 500);
+
+    BuildPanes();
+    // Defaults first; the file then brings the port name and baud rate of the last run.
+    portSettings_ = PortSettings{};
+    optionFile_.LoadOptionFile(portSettings_);
+    link_ = std::make_unique<CCommThread>(this);
+    eventHandler_ = std::make_unique<CStrobeEventHandler>(this, model_.get());
+    protocol_ = std::make_unique<CZbProtocol>(eventHandler_.get(), link_.get());
+    framer_ = std::make_unique<CReceiveFramer>(*protocol_);
+    // The port is first opened by the first tick, about half a second after start.
+    reconnectTimer_.start(kReconnectMs, this);
+    BuildBars();
+}
+
+CMainFrame::~CMainFrame() {
+    // The reader must be gone before anything it could post to goes; Close waits for it.
+    if (connected_) {
+        link_->Close();
+    }
+    link_.reset();
+    // The panes hold plain pointers to the model: let them go before it does.
+    std::unique_ptr<QWidget> panes(takeCentralWidget());
+}
+
+void CMainFrame::BuildPanes() {
+    outerSplitter_ = new CStrobeSplitterWnd(this);
+    outerSplitter_->setObjectName(QStringLiteral("outerSplitter"));
+    innerSplitter_ = new CStrobeSplitterWnd(outerSplitter_);
+    innerSplitter_->setObjectName(QStringLiteral("innerSplitter"));
+    auto* studioList = new CStudioListFormView(innerSplitter_);
+    auto* control = new CControlFormView(innerSplitter_);
+    innerSplitter_->addWidget(studioList);
+    innerSplitter_->addWidget(control);
+    auto* navigation = new CNavigationFormView(outerSplitter_);
+    outerSplitter_->addWidget(innerSplitter_);
+    outerSplitter_->addWidget(navigation);
+    for (CStrobeSplitterWnd* splitter : {outerSplitter_, innerSplitter_}) {
+        splitter->SetMinimumColumnWidth(0, 100);
+        splitter->SetMinimumColumnWidth(1, 100);
+    }
+    for (CPaneBase* pane : std::initializer_list<CPaneBase*>{studioList, control, navigation}) {
+        pane->Attach(this, model_.get());
+    }
+    setCentralWidget(outerSplitter_);
+}
+
+void CMainFrame::BuildBars() {
+    auto* toolbar = addToolBar(QStringLiteral("Toolbar"));
+    toolbar->setObjectName(QStringLiteral("toolbar"));
+    toolbar->setMovable(false);
+    toolbar->setIconSize(QSize(30, 30));
+    toolbar->setAccessibleName(QStringLiteral("Toolbar"));
+    for (int i = 0; i < kCommandCount; ++i) {
+        const QString text = QString::fromLatin1(kCommands[i].text);
+        auto* action = new QAction(ToolbarIcon(i), text, this);
+        action->setObjectName(text.toLower() + QStringLiteral("Action"));
+        action->setToolTip(text);
+        action->setData(kCommands[i].id);
+        action->setEnabled(commandEnabled_[i] != 0);
+        actions_[i] = action;
+        if (i == Scan || i == Com) {
+            toolbar->addSeparator();
+        }
+        toolbar->addAction(action);
+    }
+    connect(actions_[Load], &QAction::triggered, this,
+            [this] { SendWindowMessage(ControlPane(), Msg::LoadCommand); });
+    connect(actions_[Save], &QAction::triggered, this,
+            [this] { SendWindowMessage(ControlPane(), Msg::SaveCommand); });
+    connect(actions_[Scan], &QAction::triggered, this, &CMainFrame::OnScan);
+    connect(actions_[Name], &QAction::triggered, this,
+            [this] { SendWindowMessage(StudioListPane(), Msg::ApplyName); });
+    connect(actions_[Com], &QAction::triggered, this, &CMainFrame::OnComSetting);
+
+    auto* about = new QAction(QStringLiteral("About"), this);
+    about->setShortcut(QKeySequence::HelpContents);
+    about->setShortcutContext(Qt::ApplicationShortcut);
+    connect(about, &QAction::triggered, this, &CMainFrame::ShowAbout);
+    addAction(about);
+
+    statusText_ = new QLabel(QStringLiteral(" "), this);
+    statusText_->setFixedWidth(500);
+    connectionText_ = new QLabel(kDisconnected, this);
+    connectionText_->setObjectName(QStringLiteral("connectionText"));
+    connectionText_->setFixedWidth(150);
+    connectionText_->setAccessibleName(QStringLiteral("Connection"));
+    statusBar()->addWidget(statusText_);
+    statusBar()->addWidget(connectionText_);
+}
+
+void CMainFrame::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    // Sized once the window has its real width, so that the layout does not rescale them.
+    if (!panesSized_) {
+        panesSized_ = true;
+        outerSplitter_->SetColumnWidths(525, 275);
+        innerSplitter_->SetColumnWidths(200, 325);
+    }
+}
+
+QWidget* CMainFrame::StudioListPane() const {
+    return innerSplitter_->Pane(0);
+}
+QWidget* CMainFrame::ControlPane() const {
+    return innerSplitter_->Pane(1);
+}
+QWidget* CMainFrame::NavigationPane() const {
+    return outerSplitter_->Pane(1);
+}
+
+QString CMainFrame::ConnectionText() const {
+    return connectionText_->text();
+}
+
+bool CMainFrame::event(QEvent* e) {
+    if (const WindowMessageEvent* message = AsWindowMessage(e)) {
+        return OnMessage(*message);
+    }
+    if (e->type() == AlertEvent::Type()) {
+        const auto* alert = static_cast<const AlertEvent*>(e);
+        ShowAlert(alert->Caption(), alert->Text());
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+bool CMainFrame::OnMessage(const WindowMessageEvent& m) {
+    const auto isSelectedUnit = [this](const WindowMessageEvent& msg) {
+        return msg.LParamAs<StrobeData>() == model_->SelectedUnit();
+    };
+    switch (m.Message()) {
+        case Msg::EnableCommand:
+            SetCommandEnabled(static_cast<int>(m.WParam()), static_cast<int>(m.LParam()));
+            return true;
+        case Msg::BytesWaiting:
+            framer_->Run(link_->Queue());
+            return true;
+        case Msg::ReaderEnded:
+            OnLinkLost();
+            return true;
+        case Msg::UnitCreated:
+            PostWindowMessage(StudioListPane(), Msg::UnitPlaced, m.WParam(), m.LParam());
+            return true;
+        case Msg::UnitStatusRefreshed:
+            PostWindowMessage(NavigationPane(), Msg::UnitRefreshed, m.WParam(), m.LParam());
+            if (isSelectedUnit(m)) {
+                PostWindowMessage(ControlPane(), Msg::SelectedUnitRefreshed, m.WParam(),
+                                  m.LParam());
+            }
+            return true;
+        case Msg::UnitSettingReported:
+            SendWindowMessage(NavigationPane(), Msg::UnitSettingChanged, m.WParam(), m.LParam());
+            if (isSelectedUnit(m)) {
+                SendWindowMessage(ControlPane(), Msg::SelectedUnitSettingChanged, m.WParam(),
+                                  m.LParam());
+            }
+            return true;
+        case Msg::RescanSelectedStudio:
+            OnScan();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CMainFrame::SetCommandEnabled(int index, int value) {
+    if (index < 0 || index >= kCommandCount) {
+        return;
+    }
+    commandEnabled_[index] = value;
+    actions_[index]->setEnabled(value == 1);
+}
+
+void CMainFrame::timerEvent(QTimerEvent* e) {
+    if (e->timerId() == reconnectTimer_.timerId()) {
+        OnReconnectTick();
+        return;
+    }
+    QMainWindow::timerEvent(e);
+}
+
+void CMainFrame::OnReconnectTick() {
+    if (connected_) {
+        return;
+    }
+    if (link_->Open(portSettings_)) {
+        SetConnected(true);
+        reconnectTimer_.stop();
+    } else {
+        SetConnected(false);
+    }
+}
+
+void CMainFrame::OnLinkLost() {
+    SetConnected(false);
+    reconnectTimer_.start(kReconnectMs, this);
+}
+
+void CMainFrame::SetConnected(bool connected) {
+    connected_ = connected ? 1 : 0;
+    connectionText_->setText(connected ? kConnected : kDisconnected);
+    connectionText_->setAccessibleDescription(connectionText_->text());
+}
+
+void CMainFrame::OnComSetting() {
+    CComSettingDlg dialog(&portSettings_, this);
+    reconnectTimer_.stop();
+    if (connected_) {
+        // The reader ends at once and its ReaderEnded arrives while the dialog runs, which starts
+        // the reconnect ticks again on the settings of before.
+        link_->Close();
+        connected_ = 0;
+    }
+    if (dialog.DoModal() == CComSettingDlg::kIdOk) {
+        if (connected_) {
+            // Reopened on the old settings while the dialog ran: the new ones apply next time.
+            reconnectTimer_.start(kReconnectMs, this);
+        } else if (link_->Open(portSettings_)) {
+            SetConnected(true);
+        } else {
+            reconnectTimer_.start(kReconnectMs, this);
+        }
+        optionFile_.SaveOptionFile(portSettings_);
+    } else {
+        // A port the ticks reopened during the dialog stays open; say so rather than claim it lost.
+        SetConnected(connected_ != 0);
+        reconnectTimer_.start(kReconnectMs, this);
+    }
+}
+
+void CMainFrame::OnScan() {
+    // Before anything is selected there is no studio to scan.
+    StudioData* studio = model_->SelectedStudio();
+    if (!studio) {
+        return;
+    }
+    model_->ClearStudio(*studio);
+    SendWindowMessage(StudioListPane(), Msg::ScanStarted, 0, AsLParam(studio));
+    protocol_->SendScanRequest(studio->nStudioNum);
+    model_->pScanStudio = studio;
+    // Units that answer are created and shown while the dialog counts.
+    CWaitingDlg dialog(studio->sStudioName, this, options_.scanTickMs);
+    dialog.exec();
+}
+
+void CMainFrame::ShowAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CMainFrame::ShowAlert(const QString& caption, const QString& text) {
+    qCWarning(lcShell) << caption << text;
+    messages_->Show(text, caption, CMessageBoxService::Buttons::Ok);
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "files/OptionFile.h"
+#include "files/StudioFileStore.h"
+#include "link/PortSettings.h"
+#include "platform/WindowMessage.h"
+
+#include <QBasicTimer>
+#include <QDir>
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class CCommThread;
+class CMessageBoxService;
+class CQtMessageBoxService;
+class CReceiveFramer;
+class CStrobeEventHandler;
+class CStrobeSplitterWnd;
+class CZbProtocol;
+class QAction;
+class QLabel;
+class StudioModel;
+
+struct MainFrameOptions {
+    QDir workDir = QDir(QDir::currentPath());  // where "Option.xml" and the studio files live
+    CMessageBoxService* messages = nullptr;    // nullptr: real message boxes
+    int scanTickMs = 1000;                     // one dot of the scan dialog
+};
+
+// The main window and the program's switchboard: it owns the model, the serial link and the
+// protocol objects, keeps the port open, runs the channel scan, and passes every message between
+// the reader thread, the event handler and the three panes. The panes never talk to each other
+// directly; the frame finds them by their place in the splitters.
+class CMainFrame final : public QMainWindow {
+    Q_OBJECT
+public:
+    // Toolbar commands, by the index that WM_USER+50 names them with.
+    enum Command { Load = 0, Save = 1, Scan = 2, Name = 3, Com = 4, kCommandCount = 5 };
+
+    using Options = MainFrameOptions;
+
+    CMainFrame() : CMainFrame(Options{}) {}
+    explicit CMainFrame(Options options);
+    ~CMainFrame() override;
+
+    // The panes, found by splitter position as every route of the frame finds them.
+    QWidget* StudioListPane() const;
+    QWidget* ControlPane() const;
+    QWidget* NavigationPane() const;
+
+    StudioModel& Model() const { return *model_; }
+    CCommThread& Link() const { return *link_; }
+    CZbProtocol& Protocol() const { return *protocol_; }
+    StudioFileStore& FileStore() { return fileStore_; }
+    const PortSettings& Settings() const { return portSettings_; }
+    bool IsConnected() const { return connected_ != 0; }
+    bool IsReconnecting() const { return reconnectTimer_.isActive(); }
+    QString ConnectionText() const;
+    bool IsCommandEnabled(Command command) const { return commandEnabled_[command] != 0; }
+    QAction* CommandAction(Command command) const { return actions_[command]; }
+
+    // The toolbar commands, also reachable from the keyboard.
+    void OnScan();
+    void OnComSetting();
+    void ShowAbout();
+
+protected:
+    bool event(QEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void BuildPanes();
+    void BuildBars();
+    bool OnMessage(const WindowMessageEvent& message);
+    void OnReconnectTick();
+    void OnLinkLost();
+    void SetConnected(bool connected);
+    void SetCommandEnabled(int index, int value);
+    void ShowAlert(const QString& caption, const QString& text);
+
+    Options options_;
+    std::unique_ptr<CQtMessageBoxService> ownMessages_;
+    CMessageBoxService* messages_;
+    // Created first and freed after the link, so nothing the link delivers can find it gone.
+    std::unique_ptr<StudioModel> model_;
+    StudioFileStore fileStore_;
+    OptionFile optionFile_;
+    PortSettings portSettings_;
+    std::unique_ptr<CCommThread> link_;
+    std::unique_ptr<CStrobeEventHandler> eventHandler_;
+    std::unique_ptr<CZbProtocol> protocol_;
+    std::unique_ptr<CReceiveFramer> framer_;
+    QBasicTimer reconnectTimer_;
+    int connected_ = 0;
+    std::array<int, kCommandCount> commandEnabled_ = {0, 0, 1, 1, 1};
+    std::array<QAction*, kCommandCount> actions_{};
+    CStrobeSplitterWnd* outerSplitter_ = nullptr;
+    CStrobeSplitterWnd* innerSplitter_ = nullptr;
+    QLabel* statusText_ = nullptr;
+    QLabel* connectionText_ = nullptr;
+    bool panesSized_ = false;
+};
