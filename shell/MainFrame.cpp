@@ -17,6 +17,7 @@
 #include "views/StudioListFormView.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QStatusBar>
@@ -70,6 +71,7 @@ CMainFrame::CMainFrame(Options options)
     // The port is first opened by the first tick, about half a second after start.
     reconnectTimer_.start(kReconnectMs, this);
     BuildBars();
+    BuildDocumentCommands();
 }
 
 CMainFrame::~CMainFrame() {
@@ -156,6 +158,31 @@ void CMainFrame::showEvent(QShowEvent* e) {
         outerSplitter_->SetColumnWidths(525, 275);
         innerSplitter_->SetColumnWidths(200, 325);
     }
+}
+
+void CMainFrame::BuildDocumentCommands() {
+    // The window has no menu; Ctrl+N, Ctrl+O and Ctrl+S still reach the (empty) document.
+    const auto add = [this](QKeySequence::StandardKey key, const QString& text, auto handler) {
+        auto* action = new QAction(text, this);
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, this, handler);
+        addAction(action);
+    };
+    add(QKeySequence::New, QStringLiteral("New"), [this] { document_.OnNewDocument(); });
+    add(QKeySequence::Open, QStringLiteral("Open"), [this] {
+        const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Open"));
+        if (!path.isEmpty() && !document_.OnOpenDocument(path)) {
+            messages_->Show(QStringLiteral("Failed to open document."), kAppTitle,
+                            CMessageBoxService::Buttons::Ok);
+        }
+    });
+    add(QKeySequence::Save, QStringLiteral("Save"), [this] {
+        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save As"));
+        if (!path.isEmpty() && !document_.OnSaveDocument(path)) {
+            messages_->Show(QStringLiteral("Failed to save document."), kAppTitle,
+                            CMessageBoxService::Buttons::Ok);
+        }
+    });
 }
 
 QWidget* CMainFrame::StudioListPane() const {

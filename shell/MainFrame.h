@@ -4,6 +4,7 @@
 #include "files/StudioFileStore.h"
 #include "link/PortSettings.h"
 #include "platform/WindowMessage.h"
+#include "shell/LumoraDoc.h"
 
 #include <QBasicTimer>
 #include <QDir>
@@ -65,6 +66,7 @@ public:
     void OnScan();
     void OnComSetting();
     void ShowAbout();
+    CLumoraDoc& Document() { return document_; }
 
 protected:
     bool event(QEvent* e) override;
@@ -74,6 +76,7 @@ protected:
 private:
     void BuildPanes();
     void BuildBars();
+    void BuildDocumentCommands();
     bool OnMessage(const WindowMessageEvent& message);
     void OnReconnectTick();
     void OnLinkLost();
@@ -86,6 +89,7 @@ private:
     CMessageBoxService* messages_;
     // Created first and freed after the link, so nothing the link delivers can find it gone.
     std::unique_ptr<StudioModel> model_;
+    CLumoraDoc document_;
     StudioFileStore fileStore_;
     OptionFile optionFile_;
     PortSettings portSettings_;
