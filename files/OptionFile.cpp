@@ -49,7 +49,7 @@ int OptionFile::SaveOptionFile(const PortSettings& settings) const {
     xml.TextElement(u"nBaud", 2, QString::asprintf("%d", settings.nBaudRate));
     xml.End(2);
     xml.End(1);
-    if (!WriteFileAtomically(Path(), xml.Bytes())) {
+    if (!xml.CanSave() || !WriteFileAtomically(Path(), xml.Bytes())) {
         if (messages_) {
             messages_->Show(QStringLiteral("Fail to save file"), kAppTitle,
                             CMessageBoxService::Buttons::Ok);

@@ -167,7 +167,7 @@ int StudioFileStore::SaveStudioFile(const QString& title) {
     xml.End(1);
 
     QDir(baseDir_).mkpath(kFolderName);
-    if (!WriteFileAtomically(PathForTitle(title), xml.Bytes())) {
+    if (!xml.CanSave() || !WriteFileAtomically(PathForTitle(title), xml.Bytes())) {
         Tell(QStringLiteral("Fail to save file"));
         return 0;
     }

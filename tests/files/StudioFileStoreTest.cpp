@@ -132,6 +132,58 @@ TEST_F(StudioFileStoreTest, SaveWritesUnitsInSlotOrderAndReadsBackIdentically) {
     EXPECT_TRUE(boxes.texts.isEmpty());
 }
 
+TEST_F(StudioFileStoreTest, NamesThatXmlReadersAlterReadBackExactly) {
+    StudioData& studioD = *model.pStudio[3];
+    const QString names[] = {
+        QStringLiteral("line\rbreak"),
+        QStringLiteral("   "),
+        QStringLiteral("\t"),
+        QString::fromUtf8("\xc2\xa0"),  // a no-break space alone
+        QString::fromUtf8("Sun \xf0\x9f\x8c\x9e"),
+        QStringLiteral(" padded "),
+        QStringLiteral("a]]>b"),
+    };
+    int slot = 0;
+    for (const QString& name : names) {
+        StrobeData* unit = AddUnit(studioD, slot++);
+        unit->sLightName = name;
+        unit->sModelName = name;
+    }
+    Select(studioD);
+    ASSERT_EQ(store.SaveStudioFile(QStringLiteral("Odd names")), 1);
+    ASSERT_EQ(store.LoadStudioFile(QStringLiteral("Odd names")), 1);
+    for (int i = 0; i < slot; ++i) {
+        const StrobeData* loaded = model.pFileStudio->Unit(i);
+        ASSERT_NE(loaded, nullptr);
+        EXPECT_EQ(loaded->sLightName, names[i]) << i;
+        EXPECT_EQ(loaded->sModelName, names[i]) << i;
+    }
+}
+
+TEST_F(StudioFileStoreTest, NamesAFileCannotCarryAreRefusedAndTheOldFileKept) {
+    StudioData& studioE = *model.pStudio[4];
+    StrobeData* unit = AddUnit(studioE, 1);
+    Select(studioE);
+    ASSERT_EQ(store.SaveStudioFile(QStringLiteral("Kept")), 1);
+    const QByteArray before = ReadFile(QStringLiteral("Kept"));
+    const QString unsavable[] = {QStringLiteral("bell\a"),
+                                 QString(QChar(0xD800)) + QStringLiteral("x"),
+                                 QString(QChar(0xFFFF))};
+    for (const QString& name : unsavable) {
+        boxes.texts.clear();
+        unit->sLightName = name;
+        EXPECT_EQ(store.SaveStudioFile(QStringLiteral("Kept")), 0);
+        EXPECT_EQ(boxes.texts, QStringList({"Fail to save file"}));
+        unit->sLightName = QStringLiteral("Not define");
+        unit->sModelName = name;
+        boxes.texts.clear();
+        EXPECT_EQ(store.SaveStudioFile(QStringLiteral("Kept")), 0);
+        EXPECT_EQ(boxes.texts, QStringList({"Fail to save file"}));
+        unit->sModelName = QStringLiteral("Not define");
+    }
+    EXPECT_EQ(ReadFile(QStringLiteral("Kept")), before);
+}
+
 TEST_F(StudioFileStoreTest, SavingWithoutUnitsOrSelectionWritesNothing) {
     Select(*model.pStudio[0]);
     EXPECT_EQ(store.SaveStudioFile(QStringLiteral("Empty")), 1);
