@@ -9,6 +9,7 @@
 // cost of the path itself; "blocking" sleeps in the event dispatcher as the program's event loop
 // does, and so adds this thread's own wake-up.
 
+#include "bench/BenchSupport.h"
 #include "link/CommThread.h"
 #include "link/Frame.h"
 #include "link/PortSettings.h"
@@ -27,21 +28,14 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <semaphore>
 #include <span>
 #include <thread>
-#include <vector>
-
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
@@ -148,67 +142,8 @@ private:
     QTimer guard_;
 };
 
-class Samples {
-public:
-    explicit Samples(std::size_t expected) { seconds_.reserve(expected); }
-    void Add(double seconds) { seconds_.push_back(seconds); }
-
-    void Report(benchmark::State& state) {
-        if (seconds_.empty()) {
-            return;
-        }
-        std::sort(seconds_.begin(), seconds_.end());
-        auto at = [&](double q) {
-            const auto rank = static_cast<std::size_t>(std::ceil(q * seconds_.size()));
-            return seconds_[std::clamp<std::size_t>(rank, 1, seconds_.size()) - 1] * 1e6;
-        };
-        state.counters["p50_us"] = at(0.50);
-        state.counters["p99_us"] = at(0.99);
-        state.counters["max_us"] = seconds_.back() * 1e6;
-    }
-
-private:
-    std::vector<double> seconds_;
-};
-
-// The dongle's end of a pseudo-terminal; the link opens the other end by its path.
-class PseudoTerminal {
-public:
-    PseudoTerminal() {
-        std::array<char, 256> name{};
-        if (::openpty(&master_, &slave_, name.data(), nullptr, nullptr) != 0) {
-            return;
-        }
-        // Raw at once, so nothing is echoed back or held for a line end before the link's own
-        // settings are in place.
-        termios tio{};
-        if (::tcgetattr(slave_, &tio) == 0) {
-            ::cfmakeraw(&tio);
-            ::tcsetattr(slave_, TCSANOW, &tio);
-        }
-        path_ = QString::fromLocal8Bit(name.data());
-    }
-    ~PseudoTerminal() {
-        for (const int fd : {master_, slave_}) {
-            if (fd >= 0) {
-                ::close(fd);
-            }
-        }
-    }
-    PseudoTerminal(const PseudoTerminal&) = delete;
-    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
-
-    bool IsOpen() const { return master_ >= 0; }
-    const QString& SlavePath() const { return path_; }
-    bool Send(std::span<const std::uint8_t> bytes) const {
-        return ::write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    }
-
-private:
-    int master_ = -1;
-    int slave_ = -1;
-    QString path_;
-};
+using bench::PseudoTerminal;
+using bench::Samples;
 
 void BM_LastByteToHandler(benchmark::State& state, Wait wait) {
     PseudoTerminal pty;
