@@ -1,7 +1,22 @@
 #include "panels/ControlFormView.h"
 
-CControlFormView::CControlFormView(QWidget* parent)
-    : CPaneBase(QStringLiteral("Remote Control"), parent) {}
+#include "toolkit/OXSeparator.h"
+
+#include <QVBoxLayout>
+
+CControlFormView::CControlFormView(QWidget* parent) : CPaneBase(parent) {
+    setAccessibleName(QStringLiteral("Remote Control"));
+    auto* caption = new COXSeparator(QStringLiteral("Remote Control"), this);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(16);
+    font.setWeight(QFont::Black);
+    caption->setFont(font);
+    caption->SetTextColor(QColor(0, 0, 128));
+    caption->SetLineColors(QColor(0, 0, 128), palette().color(QPalette::Light));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(caption);
+    layout->addStretch();
+}
 
 bool CControlFormView::OnMessage(const WindowMessageEvent& message) {
     switch (message.Message()) {

@@ -23,6 +23,12 @@ constexpr qreal kToolbarRatios[] = {1.0, 2.0};
 
 constexpr int kAppIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 
+constexpr const char* kTreeImages[kTreeImageCount] = {
+    ":/tree/studio.svg",
+    ":/tree/unit.svg",
+    ":/tree/lightname.svg",
+};
+
 // Draws the SVG at `path` onto a transparent pixmap of `size` device-independent pixels. A missing
 // or unreadable image gives a null pixmap rather than an empty square, so that the fault shows.
 QPixmap Render(const char* path, QSize size, qreal devicePixelRatio) {
@@ -75,4 +81,29 @@ QIcon AppIcon() {
         icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+QIcon TreeImage(int index) {
+    if (index < 0 || index >= kTreeImageCount) {
+        return {};
+    }
+    QIcon icon;
+    // Drawn ahead for plain and doubled screens, as the toolbar images are.
+    for (const qreal ratio : kToolbarRatios) {
+        const QPixmap pixmap = Render(kTreeImages[index], kTreeImageSize, ratio);
+        if (pixmap.isNull()) {
+            return {};
+        }
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+QPixmap GridIcon(int item, bool on) {
+    static constexpr const char* kNames[] = {"mode1", "mode2", "cell", "sound", "charge"};
+    if (item < 0 || item >= static_cast<int>(std::size(kNames))) {
+        return {};
+    }
+    const QByteArray path = QByteArray(":/grid/") + kNames[item] + (on ? "-on.svg" : "-off.svg");
+    return Render(path.constData(), kGridIconSize, 1.0);
 }

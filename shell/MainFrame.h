@@ -5,6 +5,7 @@
 #include "link/PortSettings.h"
 #include "platform/WindowMessage.h"
 #include "shell/LumoraDoc.h"
+#include "views/PaneHost.h"
 
 #include <QBasicTimer>
 #include <QDir>
@@ -34,7 +35,7 @@ struct MainFrameOptions {
 // protocol objects, keeps the port open, runs the channel scan, and passes every message between
 // the reader thread, the event handler and the three panes. The panes never talk to each other
 // directly; the frame finds them by their place in the splitters.
-class CMainFrame final : public QMainWindow {
+class CMainFrame final : public QMainWindow, public CPaneHost {
     Q_OBJECT
 public:
     // Toolbar commands, by the index that WM_USER+50 names them with.
@@ -47,9 +48,9 @@ public:
     ~CMainFrame() override;
 
     // The panes, found by splitter position as every route of the frame finds them.
-    QWidget* StudioListPane() const;
-    QWidget* ControlPane() const;
-    QWidget* NavigationPane() const;
+    QWidget* StudioListPane() const override;
+    QWidget* ControlPane() const override;
+    QWidget* NavigationPane() const override;
 
     StudioModel& Model() const { return *model_; }
     CCommThread& Link() const { return *link_; }
@@ -59,7 +60,7 @@ public:
     bool IsConnected() const { return connected_ != 0; }
     bool IsReconnecting() const { return reconnectTimer_.isActive(); }
     QString ConnectionText() const;
-    bool IsCommandEnabled(Command command) const { return commandEnabled_[command] != 0; }
+    bool IsCommandEnabled(Command command) const { return commandEnabled_[command] == 1; }
     QAction* CommandAction(Command command) const { return actions_[command]; }
 
     // The toolbar commands, also reachable from the keyboard.

@@ -1,16 +1,127 @@
 #include "views/NavigationFormView.h"
 
-CNavigationFormView::CNavigationFormView(QWidget* parent)
-    : CPaneBase(QStringLiteral("Channel Select"), parent) {}
+#include "model/StudioModel.h"
+#include "platform/DialogUnits.h"
+#include "toolkit/OXSeparator.h"
+#include "views/NavigationGrid.h"
+#include "views/PaneHost.h"
 
-bool CNavigationFormView::OnMessage(const WindowMessageEvent& message) {
-    switch (message.Message()) {
-        case Msg::ShowStudio:
-        case Msg::SelectUnitRow:
-        case Msg::UnitAdded:
-        case Msg::UnitSettingChanged:
-        case Msg::UnitRefreshed:
-        case Msg::TickedUnitsChanged:
+#include <QResizeEvent>
+
+namespace {
+constexpr int kCaptionId = 1005;
+constexpr int kGridId = 1004;
+}  // namespace
+
+CNavigationFormView::CNavigationFormView(QWidget* parent)
+    : CPaneBase(parent),
+      caption_(new COXSeparator(QStringLiteral("Navigation"), this)),
+      placeholder_(new QWidget(this)),
+      grid_(new CNavigationGrid(this)) {
+    setAccessibleName(QStringLiteral("Navigation"));
+    QFont templateFont(QStringLiteral("Arial"));
+    templateFont.setPointSize(8);
+    const DialogUnits du(templateFont);
+    caption_->setProperty("controlId", kCaptionId);
+    caption_->setGeometry(du.Rect(5, 5, 155, 9));
+    placeholder_->setProperty("controlId", kGridId);
+    placeholder_->setGeometry(du.Rect(5, 20, 155, 205));
+    grid_->hide();
+}
+
+void CNavigationFormView::OnInitialUpdate() {
+    QFont captionFont(QStringLiteral("MS Sans Serif"));
+    captionFont.setPixelSize(16);
+    captionFont.setWeight(QFont::Black);
+    caption_->setFont(captionFont);
+    caption_->SetTextColor(QColor(0, 0, 128));
+    caption_->SetLineColors(QColor(0, 0, 128), palette().color(QPalette::Light));
+    grid_->SetOwners(Host(), Model());
+    grid_->AttachGrid(this, kGridId);
+    grid_->show();
+}
+
+void CNavigationFormView::resizeEvent(QResizeEvent* e) {
+    CPaneBase::resizeEvent(e);
+    grid_->setGeometry(8, 30, e->size().width() - 20, e->size().height() - 40);
+    caption_->resize(e->size().width() - caption_->x() - 8, caption_->height());
+}
+
+void CNavigationFormView::MakeRowCurrent(int row) {
+    grid_->GotoCell(0, row);
+}
+
+bool CNavigationFormView::OnMessage(const WindowMessageEvent& m) {
+    StudioModel* model = Model();
+    if (!model) {
+        return false;
+    }
+    switch (m.Message()) {
+        case Msg::ShowStudio: {
+            const StudioData* studio = m.LParamAs<StudioData>();
+            if (!studio) {
+                return true;
+            }
+            grid_->ShowStudio(*studio);
+            if (studio->nChItemCnt <= 0) {
+                if (Host()) {
+                    SendWindowMessage(Host()->ControlPane(), Msg::StudioHasNoUnits);
+                }
+            } else {
+                MakeRowCurrent(1);
+            }
+            return true;
+        }
+        case Msg::SelectUnitRow: {
+            if (m.WParam() != 0) {
+                const StudioData* studio = model->SelectedStudio();
+                if (!studio) {
+                    return true;
+                }
+                grid_->ShowStudio(*studio);
+            }
+            const int k = grid_->IndexOf(m.LParamAs<StrobeData>());
+            if (k >= 0) {
+                MakeRowCurrent(CNavigationGrid::kRowsPerUnit * k + 1);
+            }
+            return true;
+        }
+        case Msg::UnitAdded: {
+            const StudioData* studio = model->SelectedStudio();
+            if (!studio) {
+                return true;
+            }
+            const int sel = grid_->SelIndex();
+            const StrobeData* current = sel >= 0 ? model->arUnits.value(sel) : nullptr;
+            grid_->ShowStudio(*studio);
+            const int k = grid_->IndexOf(current);
+            MakeRowCurrent(k >= 0 ? CNavigationGrid::kRowsPerUnit * k + 1 : 1);
+            return true;
+        }
+        case Msg::UnitSettingChanged: {
+            StrobeData* unit = m.LParam() ? m.LParamAs<StrobeData>() : model->SelectedUnit();
+            if (unit) {
+                grid_->UpdateUnitItem(static_cast<int>(m.WParam()), unit);
+            }
+            return true;
+        }
+        case Msg::UnitRefreshed: {
+            if (const StrobeData* unit = m.LParamAs<StrobeData>()) {
+                grid_->RefreshUnitRows(grid_->IndexOf(unit), *unit);
+            }
+            return true;
+        }
+        case Msg::TickedUnitsChanged: {
+            const StudioData* studio = model->SelectedStudio();
+            if (!studio) {
+                return true;
+            }
+            const QList<StrobeData*> units = model->arUnits;
+            for (int k = 0; k < studio->nChItemCnt && k < units.size(); ++k) {
+                grid_->UpdateUnitItem(static_cast<int>(m.WParam()), units[k]);
+            }
+            return true;
+        }
         case Msg::PanelModeChanged:
             return true;
         default:

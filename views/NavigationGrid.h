@@ -1,0 +1,72 @@
+#pragma once
+
+#include "toolkit/UGCtrl.h"
+
+#include <QFont>
+#include <QPixmap>
+#include <QString>
+
+#include <array>
+
+class CPaneHost;
+class StudioModel;
+struct StrobeData;
+struct StudioData;
+
+// The units of one studio, a block of four rows each: a thin separator, the name row, and a state
+// cell (power levels or an alarm, with the unit's check box) beside five switch icons. It follows
+// the model: it is told which studio to show and which setting changed, and redraws only the cells
+// concerned. The only model data it writes are the units' check marks and the selection.
+class CNavigationGrid final : public CUGCtrl {
+    Q_OBJECT
+public:
+    // The five switches a block shows as icons.
+    enum class Item { ModelMode1, ModelMode2, PhotoCell, Sound, Charge };
+
+    static constexpr int kRowsPerUnit = 4;
+
+    explicit CNavigationGrid(QWidget* parent = nullptr);
+
+    // Taken before the grid is attached, so that its set-up finds them.
+    void SetOwners(CPaneHost* host, StudioModel* model);
+
+    void ShowStudio(const StudioData& studio);
+    void AppendUnitRows(StrobeData& unit);
+    void ShowUnitState(const StrobeData& unit, int k, bool redraw);
+    // -1 stands for "no value" in either level.
+    void ShowPowerLabel(int model, int flash, int k, bool redraw);
+    void ShowUnitIcon(Item item, int k, int value, bool redraw);
+    void RefreshUnitRows(int k, const StrobeData& unit);
+    void UpdateUnitItem(int changeCode, StrobeData* unit);
+
+    int UnitCount() const { return nUnitCount_; }
+    int SelIndex() const { return nSelIndex_; }
+    const QString& Heading() const { return sHeading_; }
+    // The block of a unit, or -1 when it is not shown.
+    int IndexOf(const StrobeData* unit) const;
+
+    // The texts a block shows, as the grid's cells hold them.
+    static QString NameRowText(const StrobeData& unit);
+    static QString LevelText(int level);
+
+protected:
+    void OnSetup() override;
+    void OnCellChange(int oldCol, int newCol, int oldRow, int newRow) override;
+    int OnCellTypeNotify(int typeId, int col, int row, int msg, long param) override;
+
+private:
+    static int StateRow(int k) { return kRowsPerUnit * k + 2; }
+
+    CPaneHost* host_ = nullptr;     // not owned
+    StudioModel* model_ = nullptr;  // not owned
+    QFont normalFont_;
+    QFont headingFont_;
+    QFont alarmFont_;
+    std::array<QPixmap, 5> onIcons_;
+    std::array<QPixmap, 5> offIcons_;
+    QString sHeading_;
+    int nUnitCount_ = 0;
+    int nSelIndex_ = -1;
+    // Rows come and go while a studio is rebuilt; the current cell's moves then select nothing.
+    bool rebuilding_ = false;
+};
