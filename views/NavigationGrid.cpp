@@ -155,11 +155,7 @@ void CNavigationGrid::AppendUnitRows(StrobeData& unit) {
     JoinCells(0, r + 2, 1, r + 3);
     QuickSetText(0, r + 1, NameRowText(unit));
     ShowUnitState(unit, k, false);
-    ShowUnitIcon(Item::ModelMode1, k, unit.nModelMode1, false);
-    ShowUnitIcon(Item::ModelMode2, k, unit.nModelMode2, false);
-    ShowUnitIcon(Item::PhotoCell, k, unit.bFlashCell, false);
-    ShowUnitIcon(Item::Sound, k, unit.bFlashSnd, false);
-    ShowUnitIcon(Item::Charge, k, unit.bFlashCharge, false);
+    ShowUnitIcons(unit, k);
     ++nUnitCount_;
 }
 
@@ -220,6 +216,14 @@ void CNavigationGrid::ShowUnitIcon(Item item, int k, int value, bool redraw) {
     }
 }
 
+void CNavigationGrid::ShowUnitIcons(const StrobeData& unit, int k) {
+    ShowUnitIcon(Item::ModelMode1, k, unit.nModelMode1, false);
+    ShowUnitIcon(Item::ModelMode2, k, unit.nModelMode2, false);
+    ShowUnitIcon(Item::PhotoCell, k, unit.bFlashCell, false);
+    ShowUnitIcon(Item::Sound, k, unit.bFlashSnd, false);
+    ShowUnitIcon(Item::Charge, k, unit.bFlashCharge, false);
+}
+
 void CNavigationGrid::RefreshUnitRows(int k, const StrobeData& unit) {
     if (k < 0 || k >= nUnitCount_) {
         return;
@@ -227,11 +231,7 @@ void CNavigationGrid::RefreshUnitRows(int k, const StrobeData& unit) {
     const int r = kRowsPerUnit * k;
     QuickSetText(0, r + 1, NameRowText(unit));
     ShowUnitState(unit, k, false);
-    ShowUnitIcon(Item::ModelMode1, k, unit.nModelMode1, false);
-    ShowUnitIcon(Item::ModelMode2, k, unit.nModelMode2, false);
-    ShowUnitIcon(Item::PhotoCell, k, unit.bFlashCell, false);
-    ShowUnitIcon(Item::Sound, k, unit.bFlashSnd, false);
-    ShowUnitIcon(Item::Charge, k, unit.bFlashCharge, false);
+    ShowUnitIcons(unit, k);
     RedrawRange(0, r + 1, kColumnCount - 1, r + 3);
 }
 

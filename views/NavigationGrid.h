@@ -55,6 +55,8 @@ protected:
     int OnCellTypeNotify(int typeId, int col, int row, int msg, long param) override;
 
 private:
+    // All five icons of block k, without redrawing.
+    void ShowUnitIcons(const StrobeData& unit, int k);
     static int StateRow(int k) { return kRowsPerUnit * k + 2; }
 
     CPaneHost* host_ = nullptr;     // not owned
