@@ -280,6 +280,37 @@ TEST_F(FrameOnDongle, ComWhileConnectedFreesThePortForTheDialogAndKeepsTheReopen
     EXPECT_TRUE(QTest::qWaitFor([&] { return dongle->Logged(kScanStudioA); }, 5000));
 }
 
+TEST_F(FrameOnDongle, ComCancelledAfterTheOldPortWasReopenedSaysConnected) {
+    ASSERT_TRUE(StartDongle({"--unit", "A:0"}));
+    CMainFrame& frame = MakeFrame();
+    ASSERT_TRUE(WaitConnected(frame));
+    const std::optional<StoredOptions> before = ReadOptionFile(f.Folder());
+    ASSERT_TRUE(before.has_value());
+    QElapsedTimer inDialog;
+    const auto hand = AnswerComDialog([&](CComSettingDlg& dialog) {
+        if (!inDialog.isValid()) {
+            inDialog.start();
+        }
+        if (inDialog.elapsed() < 1100 || !frame.IsConnected()) {
+            return false;
+        }
+        ChoosePort(dialog, QStringLiteral("COM3"));
+        Click(dialog, "cancelButton");
+        return true;
+    });
+    frame.OnComSetting();
+    ASSERT_TRUE(hand->Finished());
+    EXPECT_FALSE(hand->GaveUp());
+    // The port the ticks took again during the dialog is open: the status line must say so.
+    EXPECT_TRUE(frame.IsConnected());
+    EXPECT_TRUE(HoldsOpen(dongle->DevicePath()));
+    EXPECT_EQ(frame.ConnectionText(), kConnected);
+    const std::optional<StoredOptions> after = ReadOptionFile(f.Folder());
+    ASSERT_TRUE(after.has_value());
+    EXPECT_EQ(after->portName, before->portName);
+    EXPECT_EQ(frame.Settings().sPortName, before->portName);
+}
+
 TEST_F(FrameOnDongle, DestroyingTheFrameWhileBytesStreamInReleasesThePortQuickly) {
     ASSERT_TRUE(StartDongle({"--unit", "A:0"}));
     MakeFrame();
