@@ -1,0 +1,45 @@
+#include "panels/UserStatic.h"
+
+#include <QPainter>
+
+CUserStatic::CUserStatic(QWidget* parent) : CUserStatic(QString(), parent) {}
+
+CUserStatic::CUserStatic(const QString& text, QWidget* parent)
+    : QLabel(text, parent),
+      textColor_(palette().color(QPalette::WindowText)),
+      backgroundColor_(palette().color(QPalette::Window)) {
+    // Values are plain text; a value that looked like markup must not be shown as markup.
+    setTextFormat(Qt::PlainText);
+    setAlignment(Qt::AlignCenter);
+    // Every pixel is painted here, so nothing needs to be cleared beneath it first; that clearing
+    // would only show as flicker between two values.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CUserStatic::SetTextColor(const QColor& color) {
+    if (color == textColor_) {
+        return;
+    }
+    textColor_ = color;
+    update();
+}
+
+void CUserStatic::SetBackgroundColor(const QColor& color) {
+    if (color == backgroundColor_) {
+        return;
+    }
+    backgroundColor_ = color;
+    update();
+}
+
+void CUserStatic::paintEvent(QPaintEvent* /*event*/) {
+    // setText asks for the whole contents to be repainted; the background goes down over all of
+    // it before the new text, which is what wipes out a longer value painted before.
+    QPainter painter(this);
+    painter.fillRect(rect(), backgroundColor_);
+    painter.setFont(font());
+    painter.setPen(textColor_);
+    // Kept inside the contents, the only part a new text repaints, so no ink lands where the next
+    // text's repaint would not reach.
+    painter.drawText(contentsRect(), static_cast<int>(alignment()), text());
+}
