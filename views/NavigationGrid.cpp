@@ -6,6 +6,8 @@
 #include "resources/Images.h"
 #include "views/PaneHost.h"
 
+#include <QScrollBar>
+
 namespace {
 
 constexpr int kColumnCount = 5;
@@ -291,10 +293,32 @@ void CNavigationGrid::OnCellChange(int /*oldCol*/, int /*newCol*/, int /*oldRow*
         ShowUnitState(*oldUnit, oldIndex, false);
     }
     model_->pSelTag = newUnit;
+    // The grid only brings the row it moved to into view: a block's 2-pixel separator, or its name
+    // row, would leave the unit's levels and box below the visible part.
+    RevealUnit(k);
     if (host_) {
         SendWindowMessage(host_->ControlPane(), Msg::ShowSelectedUnit);
     }
     RedrawAll();
+}
+
+void CNavigationGrid::RevealUnit(int k) {
+    int top = 0;
+    for (int row = 0; row < kRowsPerUnit * k; ++row) {
+        top += GetRowHeight(row);
+    }
+    int bottom = top;
+    for (int row = kRowsPerUnit * k; row < kRowsPerUnit * (k + 1); ++row) {
+        bottom += GetRowHeight(row);
+    }
+    QScrollBar* bar = verticalScrollBar();
+    const int span = viewport()->height() - GetRowHeight(-1);
+    if (bottom > bar->value() + span) {
+        bar->setValue(bottom - span);
+    }
+    if (top < bar->value()) {
+        bar->setValue(top);
+    }
 }
 
 int CNavigationGrid::OnCellTypeNotify(int typeId, int col, int row, int msg, long param) {

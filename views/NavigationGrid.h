@@ -58,6 +58,8 @@ private:
     // All five icons of block k, without redrawing.
     void ShowUnitIcons(const StrobeData& unit, int k);
     static int StateRow(int k) { return kRowsPerUnit * k + 2; }
+    // Scrolls block k wholly into view, or its top when the view is smaller than a block.
+    void RevealUnit(int k);
 
     CPaneHost* host_ = nullptr;     // not owned
     StudioModel* model_ = nullptr;  // not owned
