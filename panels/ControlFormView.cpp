@@ -5,6 +5,7 @@
 #include "panels/UserButton.h"
 #include "panels/UserStatic.h"
 #include "platform/DialogUnits.h"
+#include "platform/MessageBoxService.h"
 #include "shell/MainFrame.h"
 #include "toolkit/CoolSliderCtrl.h"
 #include "toolkit/CoolSpinButtonCtrl.h"
@@ -14,8 +15,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -35,6 +38,13 @@ const QColor kValueBackground(240, 240, 240);
 QString PowerText(int value) {
     return QString::asprintf("%d.%d", value / 10, value % 10);
 }
+
+// A power as the file preview reads it: the value, or "OFF" when that part of the unit is off.
+QString PreviewPower(int value, int on) {
+    return on ? PowerText(value) : QStringLiteral("OFF");
+}
+
+const QString kMemoryCaption = QStringLiteral("Business Memory");
 
 int ClampPower(int value) {
     return std::clamp(value, kMinPower, kMaxPower);
@@ -221,6 +231,12 @@ void CControlFormView::ConnectControls() {
          ChangeCode::ModelMode2);
     // Only the user's picks: the reset puts the box back to the first entry without a switch.
     connect(modeCombo_, &QComboBox::activated, this, &CControlFormView::OnPanelModeSelected);
+
+    // A click anywhere in the list, on an entry or not, previews the entry that holds the list's
+    // current mark; Enter and Space do the same from the keyboard.
+    fileList_->viewport()->installEventFilter(this);
+    fileList_->installEventFilter(this);
+    connect(fileNameEdit_, &QLineEdit::textChanged, this, &CControlFormView::OnFileNameChanged);
 }
 
 void CControlFormView::OnInitialUpdate() {
@@ -243,6 +259,8 @@ void CControlFormView::OnInitialUpdate() {
     }
     powerButton_->setFont(captionFont_);
     // The controls stay as they are until the first unit is shown or the studio has none.
+
+    ListFiles();
 }
 
 bool CControlFormView::OnMessage(const WindowMessageEvent& message) {
@@ -258,8 +276,10 @@ bool CControlFormView::OnMessage(const WindowMessageEvent& message) {
             ShowUnitItem(static_cast<int>(message.WParam()));
             return true;
         case Msg::SaveCommand:
+            OnSaveCommand();
+            return true;
         case Msg::LoadCommand:
-            // The studio-file commands are taken but not acted on yet.
+            OnLoadCommand();
             return true;
         default:
             return false;
@@ -628,5 +648,133 @@ void CControlFormView::OnPanelModeSelected(int entry) {
     }
     if (Host()) {
         PostWindowMessage(Host()->NavigationPane(), Msg::PanelModeChanged, entry, 0);
+    }
+}
+
+bool CControlFormView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == fileList_->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        OnFilePicked();
+    } else if (watched == fileList_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            OnFilePicked();
+            return true;
+        }
+    }
+    return CPaneBase::eventFilter(watched, event);
+}
+
+StudioFileStore* CControlFormView::FileStore() const {
+    auto* frame = qobject_cast<CMainFrame*>(MainFrame());
+    return frame ? &frame->FileStore() : nullptr;
+}
+
+CMessageBoxService* CControlFormView::Messages() const {
+    auto* frame = qobject_cast<CMainFrame*>(MainFrame());
+    return frame ? &frame->Messages() : nullptr;
+}
+
+void CControlFormView::SetCommand(int index, bool enabled) {
+    if (MainFrame()) {
+        SendWindowMessage(MainFrame(), Msg::EnableCommand, index, enabled ? 1 : 0);
+    }
+}
+
+void CControlFormView::ListFiles() {
+    if (StudioFileStore* store = FileStore()) {
+        fileList_->addItems(store->ListStudioFiles());
+    }
+}
+
+void CControlFormView::OnFilePicked() {
+    StudioFileStore* store = FileStore();
+    if (!store || !Model() || !Model()->pFileStudio) {
+        return;
+    }
+    const QListWidgetItem* item = fileList_->currentItem();
+    const QString title = item ? item->text() : QString();
+    // A pick counts as an edit of the name even when the box already holds that name.
+    if (fileNameEdit_->text() == title) {
+        OnFileNameChanged();
+    } else {
+        fileNameEdit_->setText(title);
+    }
+
+    StudioData& fileStudio = *Model()->pFileStudio;
+    Model()->ClearStudio(fileStudio);
+    if (store->LoadStudioFile(title)) {
+        QString info = QStringLiteral("File info :\n");
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            const StrobeData* unit = fileStudio.bChUsed[slot] ? fileStudio.Unit(slot) : nullptr;
+            if (!unit) {
+                continue;
+            }
+            info += QStringLiteral("%1 Flash %2 Model %3\n")
+                        .arg(unit->sChName, PreviewPower(unit->nFlashValue, unit->bFlashPow),
+                             PreviewPower(unit->nModelValue, unit->bModelPow));
+        }
+        fileInfo_->setPlainText(info);
+    } else {
+        // The store has told the user why; a stale preview must not stand for this file.
+        fileInfo_->clear();
+    }
+    // Loading is offered even after a failed preview: the file studio then holds what was read.
+    SetCommand(CMainFrame::Load, true);
+}
+
+void CControlFormView::OnFileNameChanged() {
+    SetCommand(CMainFrame::Save, true);
+}
+
+void CControlFormView::OnSaveCommand() {
+    StudioFileStore* store = FileStore();
+    CMessageBoxService* messages = Messages();
+    if (!store || !messages) {
+        return;
+    }
+    if (messages->Show(QStringLiteral("Do you want to save current setting?"), kMemoryCaption,
+                       CMessageBoxService::Buttons::OkCancel) != CMessageBoxService::kOk) {
+        return;
+    }
+    if (store->SaveStudioFile(fileNameEdit_->text())) {
+        fileList_->clear();
+        ListFiles();
+    }
+    // Saved or not, the box starts over, so that the next save needs a name typed or picked.
+    fileInfo_->clear();
+    fileNameEdit_->clear();
+    SetCommand(CMainFrame::Load, false);
+    SetCommand(CMainFrame::Save, false);
+}
+
+void CControlFormView::OnLoadCommand() {
+    CMessageBoxService* messages = Messages();
+    StudioData* studio = Model() ? Model()->SelectedStudio() : nullptr;
+    // With no studio picked in the tree there are no units to take the file's settings, and
+    // the question would promise a change that cannot happen.
+    if (!messages || !studio) {
+        return;
+    }
+    if (messages->Show(QStringLiteral("Current settig is deleted. Do you want to open file?"),
+                       kMemoryCaption,
+                       CMessageBoxService::Buttons::OkCancel) != CMessageBoxService::kOk) {
+        return;
+    }
+    // Only the slots used on both sides take settings: a file never creates or removes units.
+    if (Model()->pFileStudio) {
+        StudioModel::CopyStudio(studio, *Model()->pFileStudio);
+    }
+    if (Host()) {
+        SendWindowMessage(Host()->StudioListPane(), Msg::RebuildSelectedStudio);
+    }
+    // Every unit gets its complete settings, one after another, whether the file changed it or
+    // not: the units then agree with what the program shows.
+    if (CZbProtocol* protocol = Protocol()) {
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            if (const StrobeData* unit = studio->bChUsed[slot] ? studio->Unit(slot) : nullptr) {
+                protocol->SendUnitSettings(0, unit);
+            }
+        }
     }
 }

@@ -7,6 +7,7 @@
 
 #include <QFont>
 
+class CMessageBoxService;
 class COXCoolSliderCtrl;
 class COXCoolSpinButtonCtrl;
 class COXSeparator;
@@ -23,6 +24,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class StudioFileStore;
 
 // The control panel: the settings of the unit of the selection. Every change the user makes goes
 // out at once as one setting frame and is written into the unit record and the panel's own copies
@@ -53,6 +55,7 @@ public:
 protected:
     bool OnMessage(const WindowMessageEvent& message) override;
     void OnInitialUpdate() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // One power setting (flash or modelling lamp) and the widgets that show and change it. The
@@ -97,6 +100,16 @@ private:
                             ChangeCode change);
     void OnPanelModeSelected(int entry);
 
+    // The studio-file box ("Business Memory").
+    StudioFileStore* FileStore() const;
+    CMessageBoxService* Messages() const;
+    void ListFiles();
+    void OnFilePicked();
+    void OnFileNameChanged();
+    void OnSaveCommand();
+    void OnLoadCommand();
+    void SetCommand(int index, bool enabled);
+
     // Clears both buttons of a radio pair, which an exclusive group does not allow by itself.
     static void ClearPair(QButtonGroup* pair);
     bool IsProp() const { return modelMode1_ == 1; }
@@ -134,7 +147,8 @@ private:
     QRadioButton* flashPropRadio_ = nullptr;
     QButtonGroup* mode1Pair_ = nullptr;
     QButtonGroup* mode2Pair_ = nullptr;
-    // The studio-file box; its controls are laid out but take no part in the panel's work yet.
+    // The studio-file box. It works on the studio of the selection, not on the unit, so no
+    // control state touches it.
     QGroupBox* memoryGroup_ = nullptr;
     QLineEdit* fileNameEdit_ = nullptr;
     QListWidget* fileList_ = nullptr;

@@ -56,6 +56,7 @@ public:
     CCommThread& Link() const { return *link_; }
     CZbProtocol& Protocol() const { return *protocol_; }
     StudioFileStore& FileStore() { return fileStore_; }
+    CMessageBoxService& Messages() const { return *messages_; }
     const PortSettings& Settings() const { return portSettings_; }
     bool IsConnected() const { return connected_ != 0; }
     bool IsReconnecting() const { return reconnectTimer_.isActive(); }

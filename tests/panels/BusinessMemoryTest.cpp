@@ -1,0 +1,466 @@
+// The "Business Memory" box of the remote control panel inside a real main frame: the studio files
+// it lists and previews from a real folder, the files its Save writes there, and the unit settings
+// frames its Load writes to a pseudo-terminal standing in for the dongle.
+//
+// The studio list is stood in for by a filter that writes down and keeps back what reaches it, so
+// that the tree does not act on the units the tests place by hand.
+
+#include "link/PseudoTerminal.h"
+#include "link/ZbProtocol.h"
+#include "model/StudioModel.h"
+#include "panels/ControlFormView.h"
+#include "shell/MainFrame.h"
+#include "support/RecordingMessageBox.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const Bytes kSentinel = {0xFF, 0x05, 0x00, 0x00, 0x45};
+const QString kFolder = QStringLiteral("Business Memory");
+const QString kSaveQuestion = QStringLiteral("Do you want to save current setting?");
+const QString kLoadQuestion =
+    QStringLiteral("Current settig is deleted. Do you want to open file?");
+
+struct Tapped {
+    Msg message;
+    std::intptr_t wParam;
+    std::intptr_t lParam;
+
+    friend bool operator==(const Tapped&, const Tapped&) = default;
+    friend void PrintTo(const Tapped& t, std::ostream* os) {
+        *os << "{WM_USER+" << static_cast<int>(t.message) - WM_USER << ", " << t.wParam << ", "
+            << t.lParam << "}";
+    }
+};
+
+// Writes down and keeps back every window message that reaches the object it is installed on.
+class MessageTap final : public QObject {
+public:
+    std::vector<Tapped> messages;
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (const WindowMessageEvent* m = AsWindowMessage(event)) {
+            messages.push_back({m->Message(), m->WParam(), m->LParam()});
+            return true;
+        }
+        return false;
+    }
+};
+
+// One unit of a studio file: its slot, model name, the nine settings in file order (flash value,
+// cell, sound, charge, flash switch, model value, mode 1, mode 2, lamp switch) and light name.
+struct FileUnit {
+    int slot;
+    const char* modelName;
+    std::array<int, 9> values;
+    const char* lightName;
+};
+
+QString StudioFileText(const std::vector<FileUnit>& units) {
+    static const std::array<const char*, 9> kNames = {"nFlashValue",  "bFlashCell",  "bFlashSnd",
+                                                      "bFlashCharge", "bFlashPow",   "nModelValue",
+                                                      "nModelMode1",  "nModelMode2", "bModelPow"};
+    QString text = QStringLiteral(
+                       "<?xml version='1.0' encoding='utf-8'?>\n<StudioManage>\n"
+                       "\t<Studio nStudioNum=\"1\" sStudioName=\"Studio B\" nChItemCnt=\"%1\">")
+                       .arg(units.size());
+    for (const FileUnit& unit : units) {
+        text += QStringLiteral("\n\t\t<Strobe nChNum=\"%1\" sChName=\"CH-%2\" sModelName=\"%3\">")
+                    .arg(unit.slot)
+                    .arg(unit.slot + 1, 2, 10, QLatin1Char('0'))
+                    .arg(QString::fromUtf8(unit.modelName));
+        for (std::size_t i = 0; i < kNames.size(); ++i) {
+            text += QStringLiteral("\n\t\t\t<%1>%2</%1>")
+                        .arg(QString::fromLatin1(kNames[i]))
+                        .arg(unit.values[i]);
+        }
+        text += QStringLiteral("\n\t\t\t<sLightName>%1</sLightName>\n\t\t</Strobe>")
+                    .arg(QString::fromUtf8(unit.lightName));
+    }
+    text += QStringLiteral("\n\t</Studio>\n</StudioManage>\n");
+    return text;
+}
+
+// Slots 0, 3 and 8: a lamp switched off, a flash switched off, and a slot Studio A will not use.
+const std::vector<FileUnit> kPortrait = {
+    {0, "Mono 400", {52, 1, 0, 1, 1, 40, 1, 1, 0}, "Key"},
+    {3, "Mono 200", {64, 0, 1, 1, 0, 33, 0, 0, 1}, "Rim"},
+    {8, "Mono 100", {20, 0, 0, 1, 1, 25, 0, 1, 1}, "Hair"},
+};
+const std::vector<FileUnit> kAlpha = {
+    {5, "Pack 1200", {11, 0, 0, 1, 1, 81, 0, 0, 1}, "Fill"},
+};
+
+Bytes UnitSettingsFrame(std::uint8_t maskHigh, std::uint8_t maskLow, const StrobeSettings& s) {
+    const auto b = [](int v) { return static_cast<std::uint8_t>(v & 0xFF); };
+    return {0xFF,
+            0x0E,
+            0x01,
+            maskHigh,
+            maskLow,
+            b(s.bFlashPow),
+            b(s.nFlashValue),
+            b(s.nModelValue),
+            b(s.bFlashCell),
+            b(s.bFlashSnd),
+            b(s.nModelMode1),
+            b(s.nModelMode2),
+            b(s.bModelPow),
+            0x00};
+}
+
+class BusinessMemoryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.IsOpen());
+        ASSERT_TRUE(folder.isValid());
+        WriteOptions(pty.SlavePath());
+        // The files are there before the program starts, as a user's saved setups are.
+        ASSERT_TRUE(QDir(folder.path()).mkdir(kFolder));
+        WriteFile(QStringLiteral("Portrait.xml"), StudioFileText(kPortrait));
+        WriteFile(QStringLiteral("Alpha.xml"), StudioFileText(kAlpha));
+        WriteFile(QStringLiteral("Broken.xml"), QStringLiteral("<StudioManage><Studio>"));
+        WriteFile(QStringLiteral("notes.txt"), QStringLiteral("not a studio"));
+
+        MainFrameOptions options;
+        options.workDir = QDir(folder.path());
+        options.messages = &boxes;
+        frame = std::make_unique<CMainFrame>(options);
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return frame->IsConnected(); }, 5000));
+        frame->StudioListPane()->installEventFilter(&studioList);
+
+        panel = qobject_cast<CControlFormView*>(frame->ControlPane());
+        ASSERT_NE(panel, nullptr);
+        fileList = panel->findChild<QListWidget*>(QStringLiteral("fileList"));
+        fileName = panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        fileInfo = panel->findChild<QPlainTextEdit*>(QStringLiteral("fileInfo"));
+        ASSERT_NE(fileList, nullptr);
+        ASSERT_NE(fileName, nullptr);
+        ASSERT_NE(fileInfo, nullptr);
+    }
+
+    void WriteOptions(const QString& port) {
+        QFile file(QDir(folder.path()).filePath(QStringLiteral("Option.xml")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const QString text = QStringLiteral(
+                                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Option>\n"
+                                 "\t<ComSet>\n\t\t<sComPort>%1</sComPort>\n"
+                                 "\t\t<nBaud>9600</nBaud>\n\t</ComSet>\n</Option>\n")
+                                 .arg(port);
+        ASSERT_GT(file.write(text.toUtf8()), 0);
+    }
+
+    QString FilePath(const QString& name) const {
+        return QDir(QDir(folder.path()).filePath(kFolder)).filePath(name);
+    }
+
+    void WriteFile(const QString& name, const QString& text) {
+        QFile file(FilePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_GT(file.write(text.toUtf8()), 0);
+    }
+
+    QStringList Listed() const {
+        QStringList titles;
+        for (int row = 0; row < fileList->count(); ++row) {
+            titles.append(fileList->item(row)->text());
+        }
+        return titles;
+    }
+
+    // A mouse click on the entry with that title.
+    void Pick(const QString& title) {
+        const QList<QListWidgetItem*> found = fileList->findItems(title, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << title.toStdString();
+        fileList->scrollToItem(found.front());
+        QTest::mouseClick(fileList->viewport(), Qt::LeftButton, {},
+                          fileList->visualItemRect(found.front()).center());
+    }
+
+    // A unit in a slot of Studio A with the settings given.
+    StrobeData* PlaceInStudioA(int slot, const StrobeSettings& settings) {
+        auto unit = std::make_unique<StrobeData>();
+        unit->Settings() = settings;
+        unit->sLightName = QStringLiteral("Own light");
+        StrobeData* placed = unit.get();
+        EXPECT_EQ(frame->Model().PlaceUnit(slot, 0, std::move(unit)), nullptr);
+        placed->nItemKind = TreeItemTag::UnitLine;
+        return placed;
+    }
+
+    // Studio A's line is the selection, as the studio tree makes it.
+    StudioData* SelectStudioA() {
+        StudioData* studio = frame->Model().Studio(0);
+        studio->nItemKind = TreeItemTag::StudioLine;
+        frame->Model().pSelTag = studio;
+        return studio;
+    }
+
+    void RunCommand(CMainFrame::Command command) {
+        ASSERT_TRUE(frame->IsCommandEnabled(command));
+        frame->CommandAction(command)->trigger();
+    }
+
+    Bytes Next(const Bytes& expected) { return pty.Receive(expected.size()); }
+
+    // Nothing went out since the last frame read: a frame written now is the next on the line.
+    void ExpectNothingWritten() {
+        frame->Protocol().SendScanRequest(4);
+        EXPECT_EQ(Next(kSentinel), kSentinel) << "a frame went out before the sentinel";
+    }
+
+    PseudoTerminal pty;
+    QTemporaryDir folder;
+    RecordingMessageBox boxes;
+    MessageTap studioList;
+    std::unique_ptr<CMainFrame> frame;
+    CControlFormView* panel = nullptr;
+    QListWidget* fileList = nullptr;
+    QLineEdit* fileName = nullptr;
+    QPlainTextEdit* fileInfo = nullptr;
+};
+
+const QString kPortraitInfo = QStringLiteral(
+    "File info :\nCH-01 Flash 5.2 Model OFF\nCH-04 Flash OFF Model 3.3\n"
+    "CH-09 Flash 2.0 Model 2.5\n");
+
+TEST_F(BusinessMemoryTest, ListsTheStudioFilesOfTheFolderWhenFirstShown) {
+    EXPECT_EQ(Listed(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Broken"),
+                                     QStringLiteral("Portrait")}));
+    EXPECT_TRUE(fileName->text().isEmpty());
+    EXPECT_TRUE(fileInfo->toPlainText().isEmpty());
+    EXPECT_FALSE(frame->IsCommandEnabled(CMainFrame::Load));
+    EXPECT_FALSE(frame->IsCommandEnabled(CMainFrame::Save));
+    // The box is usable from the keyboard and tells what each part is.
+    for (QWidget* w : std::initializer_list<QWidget*>{fileList, fileName}) {
+        EXPECT_FALSE(w->accessibleName().isEmpty());
+        EXPECT_TRUE(w->focusPolicy() & Qt::TabFocus);
+    }
+    EXPECT_FALSE(fileInfo->accessibleName().isEmpty());
+}
+
+TEST_F(BusinessMemoryTest, ClickingAFilePreviewsItIntoTheFileStudio) {
+    Pick(QStringLiteral("Portrait"));
+    EXPECT_EQ(fileName->text(), QStringLiteral("Portrait"));
+    EXPECT_EQ(fileInfo->toPlainText(), kPortraitInfo);
+    const StudioData& fileStudio = *frame->Model().pFileStudio;
+    EXPECT_EQ(fileStudio.nChItemCnt, 3);
+    ASSERT_TRUE(fileStudio.bChUsed[3]);
+    EXPECT_EQ(fileStudio.Unit(3)->nFlashValue, 64);
+    EXPECT_EQ(fileStudio.Unit(3)->sLightName, QStringLiteral("Rim"));
+    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Load));
+    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Save));
+    EXPECT_TRUE(boxes.texts.isEmpty());
+
+    // The next pick replaces the preview and the file studio rather than adding to them.
+    Pick(QStringLiteral("Alpha"));
+    EXPECT_EQ(fileName->text(), QStringLiteral("Alpha"));
+    EXPECT_EQ(fileInfo->toPlainText(), QStringLiteral("File info :\nCH-06 Flash 1.1 Model 8.1\n"));
+    EXPECT_EQ(fileStudio.nChItemCnt, 1);
+    EXPECT_FALSE(fileStudio.bChUsed[0]);
+    EXPECT_TRUE(fileStudio.bChUsed[5]);
+}
+
+TEST_F(BusinessMemoryTest, EnterOnTheListPreviewsTheCurrentEntry) {
+    fileList->setFocus();
+    QTest::keyClick(fileList, Qt::Key_End);
+    QTest::keyClick(fileList, Qt::Key_Return);
+    EXPECT_EQ(fileName->text(), QStringLiteral("Portrait"));
+    EXPECT_EQ(fileInfo->toPlainText(), kPortraitInfo);
+    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Load));
+}
+
+TEST_F(BusinessMemoryTest, AFileThatCannotBeReadEmptiesThePreviewAndStillOffersLoad) {
+    Pick(QStringLiteral("Portrait"));
+    ASSERT_FALSE(fileInfo->toPlainText().isEmpty());
+    Pick(QStringLiteral("Broken"));
+    EXPECT_EQ(boxes.texts, QStringList{QStringLiteral("Fail to open file")});
+    EXPECT_TRUE(fileInfo->toPlainText().isEmpty());
+    EXPECT_EQ(fileName->text(), QStringLiteral("Broken"));
+    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Load));
+}
+
+TEST_F(BusinessMemoryTest, TypingANameOffersSave) {
+    fileName->setFocus();
+    QTest::keyClicks(fileName, QStringLiteral("Ev"));
+    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Save));
+    EXPECT_FALSE(frame->IsCommandEnabled(CMainFrame::Load));
+}
+
+TEST_F(BusinessMemoryTest, SaveAsksThenWritesTheStudioAndListsItsFile) {
+    StrobeSettings settings;
+    settings.nFlashValue = 47;
+    settings.nModelValue = 39;
+    PlaceInStudioA(2, settings);
+    SelectStudioA();
+    Pick(QStringLiteral("Alpha"));
+    fileName->selectAll();
+    QTest::keyClicks(fileName, QStringLiteral("Evening"));
+
+    RunCommand(CMainFrame::Save);
+    EXPECT_EQ(boxes.texts, QStringList{kSaveQuestion});
+    EXPECT_EQ(boxes.captions, QStringList{QStringLiteral("Business Memory")});
+    EXPECT_EQ(boxes.lastButtons, CMessageBoxService::Buttons::OkCancel);
+
+    QFile saved(FilePath(QStringLiteral("Evening.xml")));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(saved.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("Studio A"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("<nFlashValue>47</nFlashValue>")))
+        << text.toStdString();
+    EXPECT_EQ(Listed(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Broken"),
+                                     QStringLiteral("Evening"), QStringLiteral("Portrait")}));
+    EXPECT_TRUE(fileName->text().isEmpty());
+    EXPECT_TRUE(fileInfo->toPlainText().isEmpty());
+    EXPECT_FALSE(frame->IsCommandEnabled(CMainFrame::Load));
+    EXPECT_FALSE(frame->IsCommandEnabled(CMainFrame::Save));
+
+    // The new entry previews what was saved.
+    Pick(QStringLiteral("Evening"));
+    EXPECT_EQ(fileInfo->toPlainText(), QStringLiteral("File info :\nCH-03 Flash 4.7 Model 3.9\n"));
+    // Saving writes nothing to the line.
+    ExpectNothingWritten();
+}
+
+TEST_F(BusinessMemoryTest, SaveCancelledWritesNothingAndKeepsTheBox) {
+    PlaceInStudioA(2, StrobeSettings{});
+    SelectStudioA();
+    Pick(QStringLiteral("Alpha"));
+    fileName->selectAll();
+    QTest::keyClicks(fileName, QStringLiteral("Evening"));
+    const QString info = fileInfo->toPlainText();
+    boxes.answer = CMessageBoxService::kCancel;
+
+    RunCommand(CMainFrame::Save);
+    EXPECT_EQ(boxes.texts, QStringList{kSaveQuestion});
+    EXPECT_FALSE(QFile::exists(FilePath(QStringLiteral("Evening.xml"))));
+    EXPECT_EQ(Listed().size(), 3);
+    EXPECT_EQ(fileName->text(), QStringLiteral("Evening"));
+    EXPECT_EQ(fileInfo->toPlainText(), info);
+    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Load));
+    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Save));
+}
+
+TEST_F(BusinessMemoryTest, LoadCopiesTheFileOntoTheUnitsAndSendsEachItsSettings) {
+    StrobeSettings six;
+    six.nFlashValue = 70;
+    six.nModelValue = 60;
+    six.bFlashSnd = 1;
+    StrobeData* unit0 = PlaceInStudioA(0, StrobeSettings{});
+    StrobeData* unit3 = PlaceInStudioA(3, StrobeSettings{});
+    StrobeData* unit6 = PlaceInStudioA(6, six);
+    StudioData* studio = SelectStudioA();
+    Pick(QStringLiteral("Portrait"));
+    studioList.messages.clear();
+
+    RunCommand(CMainFrame::Load);
+    EXPECT_EQ(boxes.texts, QStringList{kLoadQuestion});
+    EXPECT_EQ(boxes.captions, QStringList{QStringLiteral("Business Memory")});
+    EXPECT_EQ(boxes.lastButtons, CMessageBoxService::Buttons::OkCancel);
+
+    // Slots used on both sides take the file's settings and names.
+    EXPECT_EQ(unit0->nFlashValue, 52);
+    EXPECT_EQ(unit0->bFlashCell, 1);
+    EXPECT_EQ(unit0->nModelMode1, 1);
+    EXPECT_EQ(unit0->bModelPow, 0);
+    EXPECT_EQ(unit0->sModelName, QStringLiteral("Mono 400"));
+    EXPECT_EQ(unit0->sLightName, QStringLiteral("Key"));
+    EXPECT_EQ(unit3->bFlashPow, 0);
+    EXPECT_EQ(unit3->nModelValue, 33);
+    EXPECT_EQ(unit3->sLightName, QStringLiteral("Rim"));
+    // A unit the file does not know keeps its settings; a slot only the file uses stays empty.
+    EXPECT_EQ(unit6->Settings(), six);
+    EXPECT_EQ(unit6->sLightName, QStringLiteral("Own light"));
+    EXPECT_FALSE(studio->bChUsed[8]);
+    EXPECT_EQ(studio->nChItemCnt, 3);
+
+    EXPECT_EQ(studioList.messages, (std::vector<Tapped>{{Msg::RebuildSelectedStudio, 0, 0}}));
+
+    // One complete settings frame per unit, in slot order.
+    StrobeSettings first;
+    first.nFlashValue = 52;
+    first.bFlashCell = 1;
+    first.nModelValue = 40;
+    first.nModelMode1 = 1;
+    first.nModelMode2 = 1;
+    first.bModelPow = 0;
+    const Bytes frame0 = UnitSettingsFrame(0x00, 0x01, first);
+    StrobeSettings second;
+    second.nFlashValue = 64;
+    second.bFlashSnd = 1;
+    second.bFlashPow = 0;
+    second.nModelValue = 33;
+    const Bytes frame3 = UnitSettingsFrame(0x00, 0x08, second);
+    const Bytes frame6 = UnitSettingsFrame(0x02, 0x00, six);
+    EXPECT_EQ(Next(frame0), frame0);
+    EXPECT_EQ(Next(frame3), frame3);
+    EXPECT_EQ(Next(frame6), frame6);
+    ExpectNothingWritten();
+
+    // The box and the commands stay as they were.
+    EXPECT_EQ(fileName->text(), QStringLiteral("Portrait"));
+    EXPECT_EQ(fileInfo->toPlainText(), kPortraitInfo);
+    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Load));
+    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Save));
+}
+
+TEST_F(BusinessMemoryTest, LoadCancelledChangesNothingAndSendsNothing) {
+    StrobeData* unit0 = PlaceInStudioA(0, StrobeSettings{});
+    SelectStudioA();
+    Pick(QStringLiteral("Portrait"));
+    studioList.messages.clear();
+    boxes.answer = CMessageBoxService::kCancel;
+
+    RunCommand(CMainFrame::Load);
+    EXPECT_EQ(boxes.texts, QStringList{kLoadQuestion});
+    EXPECT_EQ(unit0->Settings(), StrobeSettings{});
+    EXPECT_EQ(unit0->sLightName, QStringLiteral("Own light"));
+    EXPECT_TRUE(studioList.messages.empty());
+    ExpectNothingWritten();
+}
+
+TEST_F(BusinessMemoryTest, WithNoStudioSelectedLoadAndSaveChangeNothing) {
+    StrobeData* unit0 = PlaceInStudioA(0, StrobeSettings{});
+    frame->Model().pSelTag = nullptr;
+    Pick(QStringLiteral("Portrait"));
+    studioList.messages.clear();
+
+    RunCommand(CMainFrame::Load);
+    // There is nothing to load onto, so nothing is asked.
+    EXPECT_TRUE(boxes.texts.isEmpty());
+    EXPECT_EQ(unit0->Settings(), StrobeSettings{});
+    EXPECT_TRUE(studioList.messages.empty());
+    ExpectNothingWritten();
+
+    RunCommand(CMainFrame::Save);
+    EXPECT_EQ(boxes.texts, (QStringList{kSaveQuestion, QStringLiteral("No channel item.")}));
+    // The folder holds what it held, the file last picked unchanged.
+    QFile kept(FilePath(QStringLiteral("Portrait.xml")));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(kept.readAll()), StudioFileText(kPortrait));
+    EXPECT_EQ(QDir(QDir(folder.path()).filePath(kFolder)).entryList(QDir::Files).size(), 4);
+    ExpectNothingWritten();
+}
+
+}  // namespace
