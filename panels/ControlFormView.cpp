@@ -1,5 +1,7 @@
 #include "panels/ControlFormView.h"
 
+#include "panels/ControlSelFormView.h"
+
 #include "link/ZbProtocol.h"
 #include "model/StudioModel.h"
 #include "panels/UserButton.h"
@@ -258,6 +260,11 @@ void CControlFormView::OnInitialUpdate() {
         power->slider->SetRange(kMinPower, kMaxPower);
     }
     powerButton_->setFont(captionFont_);
+    // Placed so that its own power groups cover the panel's; shown only in the group layout.
+    groupPanel_ = new CControlSelFormView(this);
+    groupPanel_->move(0, 38);
+    groupPanel_->hide();
+    groupPanel_->Attach(MainFrame(), Model(), Protocol(), Host());
     // The controls stay as they are until the first unit is shown or the studio has none.
 
     ListFiles();
@@ -483,10 +490,17 @@ void CControlFormView::SetControlState(int state) {
             SetControlState(NoUnit);
             break;
         case UnitLayout:
+            if (groupPanel_) {
+                groupPanel_->hide();
+            }
             show(true);
             break;
         case GroupLayout:
             show(false);
+            if (groupPanel_) {
+                groupPanel_->show();
+                groupPanel_->raise();
+            }
             break;
         case SwitchedOff:
             modeCombo_->setEnabled(true);
@@ -641,6 +655,9 @@ void CControlFormView::OnPanelModeSelected(int entry) {
     }
     panelMode_ = entry;
     if (entry == GroupSettings) {
+        if (groupPanel_) {
+            groupPanel_->ResetGroupPanel();
+        }
         SetControlState(GroupLayout);
     } else {
         ShowUnit();

@@ -30,6 +30,8 @@ class StudioFileStore;
 // out at once as one setting frame and is written into the unit record and the panel's own copies
 // without waiting for the unit to confirm it; the unit's later reports come back through the
 // refresh messages and reload the controls.
+class CControlSelFormView;
+
 class CControlFormView final : public CPaneBase {
     Q_OBJECT
 public:
@@ -133,6 +135,8 @@ private:
     PowerControls model_;
 
     COXSeparator* heading_ = nullptr;
+    // The ticked units' settings, laid over the power groups in the group layout.
+    CControlSelFormView* groupPanel_ = nullptr;
     QComboBox* modeCombo_ = nullptr;
     QGroupBox* flashGroup_ = nullptr;
     QCheckBox* cellCheck_ = nullptr;

@@ -576,3 +576,22 @@ TEST_F(ControlPanelTest, WithoutAUnitNothingGoesOutAndThePanelStaysSafe) {
 }
 
 }  // namespace
+
+TEST_F(ControlPanelTest, TheGroupLayoutShowsTheGroupPanelOverThePowerGroupsAndResetsIt) {
+    SelectUnit(50, 40);
+    auto* groupSlider = panel->findChild<QWidget*>(QStringLiteral("selFlashSlider"));
+    ASSERT_NE(groupSlider, nullptr);
+    EXPECT_FALSE(groupSlider->isVisible());
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_TRUE(groupSlider->isVisible());
+    EXPECT_FALSE(flashSlider->isVisible());
+    // Laid over the panel's own power groups, where the unit's controls were.
+    const QRect group(groupSlider->mapTo(panel, QPoint(0, 0)), groupSlider->size());
+    const QRect unit(flashSlider->mapTo(panel, QPoint(0, 0)), flashSlider->size());
+    EXPECT_TRUE(group.intersects(unit)) << "group panel not over the flash group";
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_FALSE(groupSlider->isVisible());
+    EXPECT_TRUE(flashSlider->isVisible());
+    ExpectNothingWritten();
+}
