@@ -95,6 +95,17 @@ public:
         return ::write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
     }
 
+    // Reads what the program has written so far into buffer without waiting for more. Returns the
+    // number of bytes read; 0 when nothing is waiting.
+    std::size_t ReadAvailable(std::span<std::uint8_t> buffer) const {
+        pollfd readable{master_, POLLIN, 0};
+        if (buffer.empty() || ::poll(&readable, 1, 0) != 1 || (readable.revents & POLLIN) == 0) {
+            return 0;
+        }
+        const ssize_t n = ::read(master_, buffer.data(), buffer.size());
+        return n > 0 ? static_cast<std::size_t>(n) : 0;
+    }
+
     // Throws away whatever the program wrote, so that its writes can never stall on a full
     // terminal buffer. Returns the number of bytes dropped.
     std::size_t Drain() const {
