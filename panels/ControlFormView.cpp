@@ -263,6 +263,8 @@ void CControlFormView::OnInitialUpdate() {
     // Placed so that its own power groups cover the panel's; shown only in the group layout.
     groupPanel_ = new CControlSelFormView(this);
     groupPanel_->move(0, 38);
+    // Opaque, so that the power groups underneath do not show through its own.
+    groupPanel_->setAutoFillBackground(true);
     groupPanel_->hide();
     groupPanel_->Attach(MainFrame(), Model(), Protocol(), Host());
     // The controls stay as they are until the first unit is shown or the studio has none.

@@ -60,7 +60,6 @@ CMainFrame::CMainFrame(Options options)
     setMinimumSize(800, 500);
     resize(800, 500);
 
-    BuildPanes();
     // Defaults first; the file then brings the port name and baud rate of the last run.
     portSettings_ = PortSettings{};
     optionFile_.LoadOptionFile(portSettings_);
@@ -68,6 +67,8 @@ CMainFrame::CMainFrame(Options options)
     eventHandler_ = std::make_unique<CStrobeEventHandler>(this, model_.get());
     protocol_ = std::make_unique<CZbProtocol>(eventHandler_.get(), link_.get());
     framer_ = std::make_unique<CReceiveFramer>(*protocol_);
+    // After the protocol: the group settings panel keeps a pointer to it from its first update.
+    BuildPanes();
     // The port is first opened by the first tick, about half a second after start.
     reconnectTimer_.start(kReconnectMs, this);
     BuildBars();

@@ -1,0 +1,445 @@
+#!/usr/bin/env bash
+# The remote control panel, driven and checked from outside the process: the real program under a
+# virtual X server, talking to the simulated dongle with its demonstration heads (Studio A: slots
+# 0, 1, 2 and 6 at flash 56, 45, 70, 33 and lamp 41, 30, 62, 24). With real clicks and keys it
+# scans Studio A, moves the current unit's flash power one step with the keyboard on its slider,
+# ticks two units in the navigation grid and raises their flash power one step from the group
+# layout, goes back and fires a test flash. Every step is checked by the frames the dongle logs.
+# Screenshots of the normal and the group layout are kept; the program must end cleanly on
+# SIGTERM.
+#
+# usage: panel_e2e.sh ORVANE DONGLE_SIM ARTIFACT_DIR
+set -euo pipefail
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+step() { echo "-- $*"; }
+
+# Reads a screenshot (as the PPM that `convert` writes on standard input) and answers one question
+# about it; see the commands below. Coordinates are screen pixels.
+read_screen() {
+    local png=$1
+    shift
+    convert "$png" ppm:- | python3 -c '
+import sys
+
+data = sys.stdin.buffer.read()
+# P6 header: magic, width, height, maximum, each followed by white space; no comments from convert.
+fields, at = [], 0
+while len(fields) < 4:
+    while data[at:at + 1].isspace():
+        at += 1
+    start = at
+    while not data[at:at + 1].isspace():
+        at += 1
+    fields.append(data[start:at])
+at += 1
+if fields[0] != b"P6" or fields[3] != b"255":
+    sys.exit("not an 8-bit binary PPM")
+width, height = int(fields[1]), int(fields[2])
+pixels = data[at:]
+
+def rgb(x, y):
+    i = 3 * (y * width + x)
+    return tuple(pixels[i:i + 3])
+
+def clip(x0, y0, x1, y1):
+    return max(0, x0), max(0, y0), min(width, x1), min(height, y1)
+
+command, args = sys.argv[1], [int(a) for a in sys.argv[2:]]
+WHITE = (255, 255, 255)
+
+if command == "first-tree-line":
+    # args: the left pane as x0 y0 x1 y1. The tree is the white box in it; its first line is the
+    # first band of dark text from its top. Prints the middle of that text.
+    x0, y0, x1, y1 = clip(*args)
+    probe = x0 + (x1 - x0) // 2
+    top = next((y for y in range(y0, y1 - 5)
+                if all(rgb(probe, y + d) == WHITE for d in range(5))), None)
+    if top is None:
+        sys.exit("no white tree in the left pane")
+    left = next(x for x in range(probe, x0, -1) if rgb(x - 1, top + 2) != WHITE)
+    right = next(x for x in range(probe, x1) if rgb(x + 1, top + 2) != WHITE)
+    def dark_in_row(y):
+        return [x for x in range(left + 2, right - 1) if sum(rgb(x, y)) < 300]
+    first = next((y for y in range(top, min(top + 60, y1)) if dark_in_row(y)), None)
+    if first is None:
+        sys.exit("no text near the top of the tree")
+    last = first
+    while last + 1 < y1 and dark_in_row(last + 1):
+        last += 1
+    # Across the line: from its image to the end of its text, whatever is not the white around.
+    middle = (first + last) // 2
+    xs = [x for x in range(left + 2, right - 1) if rgb(x, middle) != WHITE]
+    print((min(xs) + max(xs)) // 2, middle)
+
+elif command == "count":
+    # args: x0 y0 x1 y1 r g b. Prints how many pixels of exactly that colour the area holds.
+    x0, y0, x1, y1 = clip(*args[:4])
+    colour = tuple(args[4:7])
+    print(sum(1 for y in range(y0, y1) for x in range(x0, x1) if rgb(x, y) == colour))
+
+else:
+    sys.exit("unknown command " + command)
+' "$@"
+}
+
+# How many frames of the dongle's log end with exactly these bytes, in the given direction.
+frames() {
+    local direction=$1 bytes=$2
+    grep -c " $direction $bytes\$" frames.log || true
+}
+# How many frames of the dongle's log start with these bytes, in the given direction.
+frames_starting() {
+    local direction=$1 bytes=$2
+    grep -c " $direction $bytes" frames.log || true
+}
+
+# Waits until `frames DIRECTION BYTES` reaches COUNT, at most 5 s; fails with MESSAGE otherwise.
+await_frames() {
+    local direction=$1 bytes=$2 count=$3 message=$4 seen=0
+    for _ in $(seq 50); do
+        seen=$(frames "$direction" "$bytes")
+        [ "$seen" -ge "$count" ] && break
+        sleep 0.1
+    done
+    [ "$seen" -ge "$count" ] || fail "$message (log: $seen x \"$direction $bytes\", wanted $count)"
+}
+
+# A checksum of one part of the screen, window-relative: x y width height.
+region_sum() {
+    import -window root -crop "$3x$4+$((X + $1))+$((Y + $2))" +repage ppm:- | md5sum
+}
+
+# Waits until that part of the screen differs from BEFORE, at most 5 s.
+await_region_change() {
+    local before=$1 message=$2
+    shift 2
+    for _ in $(seq 50); do
+        [ "$(region_sum "$@")" != "$before" ] && return 0
+        sleep 0.1
+    done
+    fail "$message"
+}
+
+# The program's visible windows: the main window, plus a popup while one is open.
+visible_windows() {
+    xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l || true
+}
+
+# Clicks at window-relative (x, y).
+click_at() {
+    xdotool mousemove --window "$window" "$1" "$2" click 1
+}
+
+# Picks the entry of the panel's mode combo KEY (Down or Up) away from the current one: a click
+# opens the list, the key moves in it once it is shown, Return takes the entry.
+pick_mode() {
+    local key=$1 before
+    before=$(visible_windows)
+    click_at "$combo_x" "$combo_y"
+    local opened=""
+    for _ in $(seq 50); do
+        [ "$(visible_windows)" -gt "$before" ] && { opened=yes; break; }
+        sleep 0.1
+    done
+    [ -n "$opened" ] || fail "clicking the mode combo opened no list within 5 s"
+    xdotool key --window "$window" "$key" Return
+    for _ in $(seq 50); do
+        [ "$(visible_windows)" -le "$before" ] && return 0
+        sleep 0.1
+    done
+    fail "the mode combo's list was still open 5 s after Return"
+}
+
+# Runs inside xvfb-run, with DISPLAY set: starts the program, drives and checks it, stops it.
+inside_display() {
+    local orvane=$1 device=$2 artifacts=$3
+    # Global, so that the exit trap still sees it once this function has returned.
+    pid=""
+    stop_program() {
+        if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then
+            kill -KILL "$pid" 2>/dev/null || true
+            wait "$pid" 2>/dev/null || true
+        fi
+    }
+    trap stop_program EXIT
+
+    # The suite runs with the offscreen platform for its widget tests; this one needs the X server.
+    QT_QPA_PLATFORM=xcb \
+        LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$lsan_supp:print_suppressions=0" \
+        "$orvane" >orvane.log 2>&1 &
+    pid=$!
+    echo "$pid" >orvane.pid
+    step "orvane started as pid $pid on $DISPLAY"
+
+    # A scan sent before the port is open would go nowhere.
+    local opened=""
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || fail "orvane ended before opening the port (see orvane.log)"
+        for fd in /proc/"$pid"/fd/*; do
+            if [ "$(readlink "$fd" 2>/dev/null || true)" = "$device" ]; then
+                opened=yes
+                break 2
+            fi
+        done
+        sleep 0.1
+    done
+    [ -n "$opened" ] || fail "orvane did not open $device within 5 s"
+    step "orvane holds $device open"
+
+    window=""
+    for _ in $(seq 50); do
+        window=$(xdotool search --onlyvisible --name '^Orvane$' 2>/dev/null | head -n 1 || true)
+        [ -n "$window" ] && break
+        sleep 0.1
+    done
+    [ -n "$window" ] || fail "no visible window titled \"Orvane\" within 5 s"
+    local SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    step "window $window at ($X,$Y), $WIDTH x $HEIGHT"
+    # The panel's controls sit where the panes' default widths put them in the default window.
+    [ "$WIDTH" -eq 800 ] && [ "$HEIGHT" -eq 500 ] ||
+        fail "the window is $WIDTH x $HEIGHT, not the default 800 x 500 this layout assumes"
+    # Window-relative places of the controls used below.
+    combo_x=434 combo_y=63
+    local slider_x=258 slider_y=151 test_x=247 test_y=231
+    # The group layout sits a few pixels lower than the normal one: its flash up arrow.
+    local spin_up_x=299 spin_up_y=113
+    local box_x=545 first_state_y=148 state_pitch=62
+
+    # 1. Studio A, then Scan. The tree's first line is found on the screen, once it is painted.
+    local shot=window.png line=""
+    for _ in $(seq 50); do
+        import -window root "$shot"
+        line=$(read_screen "$shot" first-tree-line "$X" $((Y + 50)) $((X + WIDTH / 4)) \
+            $((Y + HEIGHT - 40)) 2>/dev/null || true)
+        [ -n "$line" ] && break
+        sleep 0.1
+    done
+    [ -n "$line" ] || fail "no studio tree with a first line on the screen within 5 s"
+    local line_x=${line% *} line_y=${line#* }
+    click_at $((line_x - X)) $((line_y - Y))
+    # A chosen line turns light grey (230,230,230).
+    local chosen=0
+    for _ in $(seq 50); do
+        import -window root "$shot"
+        chosen=$(read_screen "$shot" count "$X" $((line_y - 4)) $((X + WIDTH / 4)) \
+            $((line_y + 5)) 230 230 230)
+        [ "$chosen" -gt 100 ] && break
+        sleep 0.1
+    done
+    [ "$chosen" -gt 100 ] || fail "clicking the first tree line did not select it"
+    step "Studio A is selected"
+
+    # Scan is the third toolbar button.
+    click_at 108 22
+    local dialog=""
+    for _ in $(seq 50); do
+        dialog=$(xdotool search --onlyvisible --name '^Channel scan$' 2>/dev/null | head -n 1 ||
+            true)
+        [ -n "$dialog" ] && break
+        sleep 0.1
+    done
+    [ -n "$dialog" ] || fail "pressing Scan opened no scan dialog within 5 s"
+    await_frames in "FF 05 00 00 41" 1 "the dongle received no scan request for Studio A"
+    local reports=0
+    for _ in $(seq 50); do
+        reports=$(frames_starting out "FF 0E 01 ")
+        [ "$reports" -ge 4 ] && break
+        sleep 0.1
+    done
+    [ "$(frames in "FF 05 00 00 41")" -eq 1 ] || fail "more than one scan request for Studio A"
+    [ "$reports" -eq 4 ] || fail "the dongle sent $reports status reports, not 4"
+    # The dialog counts six seconds and closes by itself.
+    for _ in $(seq 150); do
+        xdotool search --onlyvisible --name '^Channel scan$' >/dev/null 2>&1 || break
+        sleep 0.1
+    done
+    ! xdotool search --onlyvisible --name '^Channel scan$' >/dev/null 2>&1 ||
+        fail "the scan dialog was still open 15 s after it opened"
+    [ "$(frames_starting out "FF 0E 01 ")" -eq 4 ] || fail "more status reports than the 4 heads"
+    step "scanned: four heads reported, the scan dialog closed"
+
+    # 2. The current unit after a scan is the second (slot 1: flash 45 = 0x2D, lamp 30 = 0x1E).
+    # A click on the slider's thumb gives it the focus and, as any let-go of the thumb does,
+    # sends the unchanged value; Right then moves it one step and sends the new one.
+    click_at "$slider_x" "$slider_y"
+    await_frames in "FF 07 13 00 02 2D 1E" 1 "the click on the flash slider sent no setting"
+    xdotool key --window "$window" Right
+    await_frames in "FF 07 13 00 02 2E 1E" 1 "Right on the flash slider sent no flash power 46"
+    await_frames out "FF 07 13 00 02 2E 1E" 1 "the head in slot 1 did not report flash power 46"
+    [ "$(frames_starting in "FF 07 13 ")" -eq 2 ] ||
+        fail "$(frames_starting in "FF 07 13 ") flash power settings, not one per gesture"
+    [ "$(frames in "FF 07 13 00 02 2E 1E")" -eq 1 ] || fail "flash power 46 was sent twice"
+    step "the keyboard moved slot 1's flash power 45 -> 46 in one setting frame"
+
+    # Lets the read-out repaint before the picture is taken.
+    sleep 0.3
+    import -window "$window" "$artifacts/e2e-panel-normal.png"
+    step "screenshot: $artifacts/e2e-panel-normal.png"
+
+    # 3. Ticks the first and the third unit (slots 0 and 2) in their state cells.
+    local k y sum
+    for k in 0 2; do
+        y=$((first_state_y + k * state_pitch))
+        sum=$(region_sum $((box_x - 8)) $((y - 8)) 16 16)
+        click_at "$box_x" "$y"
+        await_region_change "$sum" "clicking the box of unit $k changed nothing on the screen" \
+            $((box_x - 8)) $((y - 8)) 16 16
+    done
+    [ "$(frames_starting in "FF 17 ")" -eq 0 ] || fail "ticking units sent a power table"
+    step "units in slots 0 and 2 ticked"
+
+    sum=$(region_sum 205 80 300 180)
+    pick_mode Down
+    await_region_change "$sum" "choosing the group settings did not change the panel" \
+        205 80 300 180
+    step "the panel shows the group layout"
+    # One step up on the group's flash offset: the ticked units 56 -> 57 and 70 -> 71; the
+    # others keep theirs (slot 1 now 46), and every lamp power stays.
+    local table="FF 17 1E 39 29 2E 1E 47 3E 00 00 00 00 00 00 21 18 00 00 00 00 00 00"
+    click_at "$spin_up_x" "$spin_up_y"
+    await_frames in "$table" 1 "the group flash step sent no power table with 57 and 71"
+    await_frames out "FF 17 1E 39 29 2E 1E 47 3E 00 00 00 00 00 00 21 18 00 00 00 00 00 00" 1 \
+        "the dongle did not echo the new power table"
+    [ "$(frames_starting in "FF 17 ")" -eq 1 ] ||
+        fail "$(frames_starting in "FF 17 ") power tables for one step"
+    step "one power table raised the ticked units' flash power one step"
+    sleep 0.3
+    import -window "$window" "$artifacts/e2e-panel-group.png"
+    step "screenshot: $artifacts/e2e-panel-group.png"
+
+    # 4. Back to the unit's own settings, and a test flash for the current unit, which the last
+    # click in the grid made the one in slot 2.
+    sum=$(region_sum 205 80 300 180)
+    pick_mode Up
+    await_region_change "$sum" "choosing the unit settings did not change the panel" \
+        205 80 300 180
+    [ "$(frames_starting in "FF 07 1B ")" -eq 0 ] || fail "a test flash before Test was pressed"
+    click_at "$test_x" "$test_y"
+    await_frames in "FF 07 1B 00 04 00 00" 1 "Test sent no test flash to slot 2"
+    await_frames out "FF 07 6B 00 04 00 00" 1 "the head in slot 2 did not report its test flash"
+    await_frames out "FF 07 61 00 04 00 00" 1 "the head in slot 2 did not report it is charging"
+    [ "$(frames_starting in "FF 07 1B ")" -eq 1 ] ||
+        fail "$(frames_starting in "FF 07 1B ") test flashes for one press"
+    step "Test fired slot 2 once; it reported the flash and its recharge"
+
+    # 6. SIGTERM ends the program cleanly.
+    kill -TERM "$pid"
+    local ended=""
+    for _ in $(seq 50); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            ended=yes
+            break
+        fi
+        # A zombie has ended; only the wait below collects it.
+        if [ "$(awk '{print $3}' /proc/"$pid"/stat 2>/dev/null)" = Z ]; then
+            ended=yes
+            break
+        fi
+        sleep 0.1
+    done
+    [ -n "$ended" ] || fail "orvane was still running 5 s after SIGTERM"
+    local status=0
+    wait "$pid" || status=$?
+    pid=""
+    [ "$status" -eq 0 ] || fail "orvane ended with exit code $status after SIGTERM"
+    step "orvane ended with exit code 0"
+}
+
+if [ "${1:-}" = "--inside-display" ]; then
+    shift
+    inside_display "$@"
+    exit 0
+fi
+
+[ $# -eq 3 ] || fail "usage: $0 ORVANE DONGLE_SIM ARTIFACT_DIR"
+script=$(realpath "$0")
+lsan_supp=$(dirname "$script")/lsan-system.supp
+export lsan_supp
+orvane=$(realpath "$1")
+sim=$(realpath "$2")
+artifacts=$(realpath -m "$3")
+for tool in xvfb-run xdotool import convert python3 md5sum; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh installs it)"
+done
+[ -x "$orvane" ] || fail "no program at $orvane"
+[ -x "$sim" ] || fail "no simulator at $sim"
+mkdir -p "$artifacts"
+rm -f "$artifacts/e2e-panel-normal.png" "$artifacts/e2e-panel-group.png"
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/orvane-panel-e2e.XXXXXX")
+sim_pid=""
+xvfb_pid=""
+cleanup() {
+    local status=$?
+    set +e
+    if [ -s "$scratch/orvane.pid" ]; then
+        kill -KILL "$(cat "$scratch/orvane.pid")" 2>/dev/null
+    fi
+    if [ -n "$xvfb_pid" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
+        # xvfb-run's own children (the X server among them) first, then xvfb-run itself.
+        pkill -TERM -P "$xvfb_pid" 2>/dev/null
+        kill -TERM "$xvfb_pid" 2>/dev/null
+        wait "$xvfb_pid" 2>/dev/null
+    fi
+    if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then
+        kill -TERM "$sim_pid" 2>/dev/null
+        wait "$sim_pid" 2>/dev/null
+    fi
+    exec 3>&-
+    if [ "$status" -ne 0 ]; then
+        for log in orvane.log sim.err frames.log; do
+            [ -s "$scratch/$log" ] && { echo "---- $log"; cat "$scratch/$log"; } >&2
+        done
+    fi
+    rm -rf "$scratch"
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+cd "$scratch"
+link="$scratch/dongle"
+
+# The simulator reads its commands from a pipe this script keeps open, so it runs until told.
+mkfifo commands
+"$sim" --link "$link" --demo --seed 5 --log frames.log <commands >sim.out 2>sim.err &
+sim_pid=$!
+exec 3>commands
+device=""
+for _ in $(seq 100); do
+    kill -0 "$sim_pid" 2>/dev/null || fail "the simulator ended at start (see sim.err)"
+    device=$(head -n 1 sim.out 2>/dev/null || true)
+    [ -n "$device" ] && break
+    sleep 0.1
+done
+[ -n "$device" ] || fail "the simulator did not name its pty within 10 s"
+[ "$(readlink "$link")" = "$device" ] || fail "$link does not lead to $device"
+step "simulator pid $sim_pid on $device"
+
+cat >Option.xml <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<Option>
+	<ComSet>
+		<sComPort>$link</sComPort>
+		<nBaud>9600</nBaud>
+	</ComSet>
+</Option>
+XML
+
+xvfb-run -a -s "-screen 0 1024x640x24" bash "$script" --inside-display "$orvane" "$device" \
+    "$artifacts" &
+xvfb_pid=$!
+xvfb_status=0
+wait "$xvfb_pid" || xvfb_status=$?
+xvfb_pid=""
+[ "$xvfb_status" -eq 0 ] || fail "the run under the virtual display failed ($xvfb_status)"
+for png in e2e-panel-normal.png e2e-panel-group.png; do
+    [ -s "$artifacts/$png" ] || fail "no screenshot $artifacts/$png"
+done
+echo "PASS: screenshots in $artifacts (e2e-panel-normal.png, e2e-panel-group.png)"
