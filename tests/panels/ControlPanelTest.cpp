@@ -595,3 +595,24 @@ TEST_F(ControlPanelTest, TheGroupLayoutShowsTheGroupPanelOverThePowerGroupsAndRe
     EXPECT_TRUE(flashSlider->isVisible());
     ExpectNothingWritten();
 }
+
+TEST_F(ControlPanelTest, TheGroupPanelInsideTheMainWindowSendsItsPowerTable) {
+    StrobeData* unit = SelectUnit(50, 40);
+    unit->bSelected = 1;
+    frame->Model().arUnits = {unit};
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+    auto* spin = panel->findChild<QWidget*>(QStringLiteral("selFlashSpin"));
+    ASSERT_NE(spin, nullptr);
+    ASSERT_TRUE(spin->isVisible());
+    spin->setFocus();
+    QTest::keyClick(spin, Qt::Key_Up);
+    const Bytes table = pty.Receive(23);
+    ASSERT_EQ(table.size(), 23u);
+    EXPECT_EQ(Bytes(table.begin(), table.begin() + 3), (Bytes{0xFF, 0x17, 0x1E}));
+    // One step of 0.1 on the ticked unit in slot 2; its lamp power rides along unchanged.
+    EXPECT_EQ(std::abs(table[3 + 2 * kSlot] - 50), 1);
+    EXPECT_EQ(table[4 + 2 * kSlot], 40);
+    EXPECT_EQ(unit->nFlashValue, table[3 + 2 * kSlot]);
+    ExpectNothingWritten();
+}
