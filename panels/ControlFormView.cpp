@@ -179,6 +179,7 @@ void CControlFormView::BuildControls() {
 
     memoryGroup_ =
         Place(new QGroupBox(QStringLiteral("Business Memory"), this), du, 5, 140, 195, 85);
+    memoryGroup_->setObjectName(QStringLiteral("memoryGroup"));
     memoryGroup_->setAccessibleName(memoryGroup_->title());
     fileNameEdit_ = Place(new QLineEdit(this), du, 12, 209, 80, 12);
     fileNameEdit_->setObjectName(QStringLiteral("fileNameEdit"));
@@ -263,6 +264,10 @@ void CControlFormView::OnInitialUpdate() {
     // Placed so that its own power groups cover the panel's; shown only in the group layout.
     groupPanel_ = new CControlSelFormView(this);
     groupPanel_->move(0, 38);
+    // Its template runs a little lower than the power groups; it stops short of the studio-file
+    // box so that box's caption stays readable.
+    groupPanel_->resize(groupPanel_->width(),
+                        std::min(groupPanel_->height(), memoryGroup_->y() - groupPanel_->y()));
     // Opaque, so that the power groups underneath do not show through its own.
     groupPanel_->setAutoFillBackground(true);
     groupPanel_->hide();

@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionSlider>
@@ -590,6 +591,21 @@ TEST_F(ControlPanelTest, TheGroupLayoutShowsTheGroupPanelOverThePowerGroupsAndRe
     const QRect group(groupSlider->mapTo(panel, QPoint(0, 0)), groupSlider->size());
     const QRect unit(flashSlider->mapTo(panel, QPoint(0, 0)), flashSlider->size());
     EXPECT_TRUE(group.intersects(unit)) << "group panel not over the flash group";
+    // Everything of the group panel stays visible, and it leaves the studio-file box uncovered.
+    QWidget* groupPanel = groupSlider->window() == panel->window() ? groupSlider : nullptr;
+    while (groupPanel && groupPanel->parentWidget() != panel) {
+        groupPanel = groupPanel->parentWidget();
+    }
+    ASSERT_NE(groupPanel, nullptr);
+    auto* memory = panel->findChild<QGroupBox*>(QStringLiteral("memoryGroup"));
+    ASSERT_NE(memory, nullptr);
+    EXPECT_LE(groupPanel->geometry().bottom(), memory->geometry().top());
+    for (QWidget* child : groupPanel->findChildren<QWidget*>()) {
+        if (child->isVisibleTo(groupPanel)) {
+            const QRect inPanel(child->mapTo(groupPanel, QPoint(0, 0)), child->size());
+            EXPECT_TRUE(groupPanel->rect().contains(inPanel)) << child->objectName().toStdString();
+        }
+    }
     QTest::keyClick(combo, Qt::Key_Up);
     EXPECT_FALSE(groupSlider->isVisible());
     EXPECT_TRUE(flashSlider->isVisible());
