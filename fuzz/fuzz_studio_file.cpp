@@ -6,6 +6,7 @@
 // must come back with the same units, names and settings, or saving it loses data.
 
 #include "files/StudioFileStore.h"
+#include "files/XmlLayout.h"
 #include "model/FixedNames.h"
 #include "model/StrobeData.h"
 #include "model/StudioData.h"
@@ -190,6 +191,18 @@ public:
     }
 
 private:
+    static bool AllRepresentable(const StudioData& studio) {
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            const StrobeData* unit = studio.Unit(slot);
+            if (unit && (!XmlLayoutWriter::IsRepresentable(unit->sModelName) ||
+                         !XmlLayoutWriter::IsRepresentable(unit->sLightName) ||
+                         !XmlLayoutWriter::IsRepresentable(unit->sChName))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     void WriteInput(const QByteArray& bytes) {
         QFile file(store_.PathForTitle(kTitle));
         Require(file.open(QIODevice::WriteOnly | QIODevice::Truncate),
@@ -217,6 +230,15 @@ private:
 
         model_.pSelTag = &studioA;
         boxes_.texts.clear();
+        // A file that declares an odd encoding can decode to names no XML file can carry; such a
+        // setup must be refused with a message, never written in a form that reads back changed.
+        if (!AllRepresentable(studioA)) {
+            Require(store_.SaveStudioFile(kCopyTitle) == 0, "an unsavable name was saved");
+            Require(boxes_.texts == QStringList{QStringLiteral("Fail to save file")},
+                    "refusing an unsavable name showed no or another message");
+            model_.pSelTag = nullptr;
+            return;
+        }
         Require(store_.SaveStudioFile(kCopyTitle) == 1, "saving the copied setup failed");
         Require(boxes_.texts.isEmpty(), "saving the copied setup showed a message");
         model_.pSelTag = nullptr;

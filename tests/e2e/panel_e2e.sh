@@ -4,7 +4,9 @@
 # 0, 1, 2 and 6 at flash 56, 45, 70, 33 and lamp 41, 30, 62, 24). With real clicks and keys it
 # scans Studio A, moves the current unit's flash power one step with the keyboard on its slider,
 # ticks two units in the navigation grid and raises their flash power one step from the group
-# layout, goes back and fires a test flash. Every step is checked by the frames the dongle logs.
+# layout, goes back and fires a test flash; then it saves the setup through the Business Memory
+# box, moves one unit again and loads the setup back. Every step is checked by the frames the
+# dongle logs, the save also by the file it writes.
 # Screenshots of the normal and the group layout are kept; the program must end cleanly on
 # SIGTERM.
 #
@@ -81,6 +83,16 @@ elif command == "count":
     colour = tuple(args[4:7])
     print(sum(1 for y in range(y0, y1) for x in range(x0, x1) if rgb(x, y) == colour))
 
+elif command == "slider-thumb":
+    # args: x0 x1 y, one row across a slider. Its thumb is the white run between the filled and
+    # the empty part of the groove; prints the middle of it.
+    x0, _, x1, _ = clip(args[0], 0, args[1], height)
+    y = args[2]
+    white = [x for x in range(x0, x1) if rgb(x, y) == WHITE]
+    if not white or max(white) - min(white) + 1 != len(white):
+        sys.exit("no single white thumb on the slider row")
+    print((min(white) + max(white)) // 2)
+
 else:
     sys.exit("unknown command " + command)
 ' "$@"
@@ -152,6 +164,29 @@ pick_mode() {
         sleep 0.1
     done
     fail "the mode combo's list was still open 5 s after Return"
+}
+
+# Waits for the program's question box titled "Business Memory", answers it with Return (its
+# default button, OK) and waits until it has gone; at most 5 s each. MESSAGE names the question.
+answer_question() {
+    local message=$1 box=""
+    for _ in $(seq 50); do
+        box=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Business Memory' 2>/dev/null |
+            head -n 1 || true)
+        [ -n "$box" ] && break
+        sleep 0.1
+    done
+    [ -n "$box" ] || fail "$message: no question box within 5 s"
+    # With no window manager nothing gives the new box the keyboard: the focus is moved to it, so
+    # that Return goes there as a real key press.
+    xdotool windowfocus --sync "$box"
+    xdotool key Return
+    for _ in $(seq 50); do
+        xdotool search --all --onlyvisible --pid "$pid" --name '^Business Memory' >/dev/null 2>&1 ||
+            return 0
+        sleep 0.1
+    done
+    fail "$message: the question box was still open 5 s after Return"
 }
 
 # Runs inside xvfb-run, with DISPLAY set: starts the program, drives and checks it, stops it.
@@ -326,6 +361,79 @@ inside_display() {
     [ "$(frames_starting in "FF 07 1B ")" -eq 1 ] ||
         fail "$(frames_starting in "FF 07 1B ") test flashes for one press"
     step "Test fired slot 2 once; it reported the flash and its recharge"
+
+    # 5. The setup saved through the Business Memory box, one unit changed, the setup loaded back.
+    # By now the units stand at flash 57, 46, 71, 33 and lamp 41, 30, 62, 24 (slots 0, 1, 2, 6).
+    local name_x=280 name_y=366 entry_x=280 entry_y=280 save_x=62 save_y=22 load_x=22 load_y=22
+    local saved="Business Memory/Evening.xml"
+    [ ! -e "$saved" ] || fail "$saved exists before the save"
+    click_at "$name_x" "$name_y"
+    xdotool type --window "$window" --delay 20 Evening
+    sum=$(region_sum 215 265 130 90)
+    click_at "$save_x" "$save_y"
+    answer_question "pressing Save"
+    for _ in $(seq 50); do
+        [ -s "$saved" ] && break
+        sleep 0.1
+    done
+    [ -s "$saved" ] || fail "saving wrote no \"$saved\" within 5 s"
+    local flashes lamps
+    flashes=$(grep -o '<nFlashValue>[0-9]*</nFlashValue>' "$saved" | grep -o '[0-9]*' | xargs)
+    lamps=$(grep -o '<nModelValue>[0-9]*</nModelValue>' "$saved" | grep -o '[0-9]*' | xargs)
+    [ "$flashes" = "57 46 71 33" ] || fail "the saved flash powers are \"$flashes\", not 57 46 71 33"
+    [ "$lamps" = "41 30 62 24" ] || fail "the saved lamp powers are \"$lamps\", not 41 30 62 24"
+    await_region_change "$sum" "the file list did not change after the save" 215 265 130 90
+    step "Save wrote \"$saved\" with flash 57 46 71 33 and lamp 41 30 62 24"
+
+    # The current unit (slot 2, flash 71 = 0x47, lamp 62 = 0x3E) one step up on its slider: a
+    # click on the thumb, found on the screen, then Right.
+    import -window root "$shot"
+    local thumb
+    thumb=$(read_screen "$shot" slider-thumb $((X + 210)) $((X + 315)) $((Y + slider_y))) ||
+        fail "no slider thumb found on the flash slider"
+    click_at $((thumb - X)) "$slider_y"
+    await_frames in "FF 07 13 00 04 47 3E" 1 "the click on the flash slider of slot 2 sent nothing"
+    xdotool key --window "$window" Right
+    await_frames in "FF 07 13 00 04 48 3E" 1 "Right on the flash slider sent no flash power 72"
+    await_frames out "FF 07 13 00 04 48 3E" 1 "the head in slot 2 did not report flash power 72"
+    [ "$(frames_starting in "FF 07 13 ")" -eq 4 ] ||
+        fail "$(frames_starting in "FF 07 13 ") flash power settings, not 4 after two gestures"
+    step "slot 2's flash power moved 71 -> 72 after the save"
+
+    # The saved entry, picked in the list, previews the file; Load sends it to the units.
+    [ "$(frames_starting in "FF 0E 01 ")" -eq 0 ] || fail "unit settings sent before Load"
+    sum=$(region_sum 350 270 140 100)
+    click_at "$entry_x" "$entry_y"
+    await_region_change "$sum" "clicking the saved entry showed no file preview" 350 270 140 100
+    click_at "$load_x" "$load_y"
+    answer_question "pressing Load"
+    # One complete settings frame per unit, in slot order, made from the saved file's values:
+    # mask, flash on, flash power, lamp power, cell, sound, lamp modes, lamp on, 00.
+    local expected got=""
+    expected=$(python3 - "$saved" <<'PY'
+import sys
+import xml.etree.ElementTree as ET
+
+masks = ["00 01", "00 02", "00 04", "02 00"]
+units = ET.parse(sys.argv[1]).getroot().iter("Strobe")
+for mask, unit in zip(masks, units, strict=True):
+    value = lambda name: int(unit.findtext(name))
+    fields = ["bFlashPow", "nFlashValue", "nModelValue", "bFlashCell", "bFlashSnd",
+              "nModelMode1", "nModelMode2", "bModelPow"]
+    print("FF 0E 01 " + mask + "".join(" %02X" % value(f) for f in fields) + " 00")
+PY
+    ) || fail "the saved file cannot be read back into frames"
+    for _ in $(seq 50); do
+        [ "$(frames_starting in "FF 0E 01 ")" -ge 4 ] && break
+        sleep 0.1
+    done
+    sleep 0.3
+    got=$(grep " in FF 0E 01 " frames.log | sed 's/.* in //' || true)
+    [ "$got" = "$expected" ] ||
+        fail "Load sent unit settings \"$got\", wanted \"$expected\""
+    echo "$got" | grep -qx "FF 0E 01 00 04 .. 47 3E .*" ||
+        fail "Load did not give slot 2 its saved flash power 71 back"
+    step "Load sent the four saved units' settings once each, slot 2 back at flash 71"
 
     # 6. SIGTERM ends the program cleanly.
     kill -TERM "$pid"
