@@ -6,11 +6,7 @@
 # usage: main_window_e2e.sh ORVANE DONGLE_SIM SCREENSHOT
 set -euo pipefail
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-step() { echo "-- $*"; }
+source "$(dirname "$0")/e2e_lib.sh"
 
 # Runs inside xvfb-run, with DISPLAY set: starts the program, checks it from outside, stops it.
 inside_display() {
@@ -115,31 +111,6 @@ rm -f "$screenshot"
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/orvane-e2e.XXXXXX")
 sim_pid=""
 xvfb_pid=""
-cleanup() {
-    local status=$?
-    set +e
-    if [ -s "$scratch/orvane.pid" ]; then
-        kill -KILL "$(cat "$scratch/orvane.pid")" 2>/dev/null
-    fi
-    if [ -n "$xvfb_pid" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
-        # xvfb-run's own children (the X server among them) first, then xvfb-run itself.
-        pkill -TERM -P "$xvfb_pid" 2>/dev/null
-        kill -TERM "$xvfb_pid" 2>/dev/null
-        wait "$xvfb_pid" 2>/dev/null
-    fi
-    if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then
-        kill -TERM "$sim_pid" 2>/dev/null
-        wait "$sim_pid" 2>/dev/null
-    fi
-    exec 3>&-
-    if [ "$status" -ne 0 ]; then
-        for log in orvane.log sim.err frames.log; do
-            [ -s "$scratch/$log" ] && { echo "---- $log"; cat "$scratch/$log"; } >&2
-        done
-    fi
-    rm -rf "$scratch"
-    exit "$status"
-}
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
