@@ -1,38 +1,23 @@
 #pragma once
 
-#include "link/ChangeCode.h"
-#include "link/SettingType.h"
-#include "model/StrobeData.h"
+#include "panels/PowerGroups.h"
 #include "views/PaneBase.h"
 
-#include <QFont>
-
-class CMessageBoxService;
-class COXCoolSliderCtrl;
-class COXCoolSpinButtonCtrl;
+class CBusinessMemoryBox;
+class DialogUnits;
+class CControlSelFormView;
 class COXSeparator;
-class CUserButton;
-class CUserStatic;
-class CZbProtocol;
-class QAbstractButton;
-class QButtonGroup;
-class QCheckBox;
 class QComboBox;
-class QGroupBox;
-class QLineEdit;
-class QListWidget;
-class QPlainTextEdit;
-class QPushButton;
-class QRadioButton;
-class StudioFileStore;
+class QStackedWidget;
 
 // The control panel: the settings of the unit of the selection. Every change the user makes goes
 // out at once as one setting frame and is written into the unit record and the panel's own copies
 // without waiting for the unit to confirm it; the unit's later reports come back through the
 // refresh messages and reload the controls.
-class CControlSelFormView;
-
-class CControlFormView final : public CPaneBase {
+//
+// Its combo box switches between two layouts of the same place: the unit's own power groups, and
+// the group settings panel for the ticked units. Below them lies the studio-file box.
+class CControlFormView final : public CPaneBase, private CPowerTarget {
     Q_OBJECT
 public:
     // What the combo box switches between.
@@ -57,104 +42,32 @@ public:
 protected:
     bool OnMessage(const WindowMessageEvent& message) override;
     void OnInitialUpdate() override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // One power setting (flash or modelling lamp) and the widgets that show and change it. The
-    // two are handled by the same steps with their roles exchanged.
-    struct PowerControls {
-        int* value = nullptr;  // the panel's copy
-        CUserStatic* label = nullptr;
-        COXCoolSpinButtonCtrl* spin = nullptr;
-        COXCoolSliderCtrl* slider = nullptr;
-        int StrobeSettings::*field = nullptr;  // where the unit keeps it
-        SettingType type = SettingType::FlashPower;
-        ChangeCode change = ChangeCode::FlashPower;
-    };
+    void BuildLayouts(const DialogUnits& du);
 
-    void BuildControls();
-    void ConnectControls();
-
-    // The unit every handler acts on. With none the panel has nothing to act on: it is reset and
+    // The unit every change acts on. With none the panel has nothing to act on: it is reset and
     // left disabled, as it is when the shown studio has no units, and nullptr is returned.
     StrobeData* UnitOrReset();
-    CZbProtocol* Protocol() const;
-    void Send(StrobeData* unit, SettingType type);
-    void PostChanged(ChangeCode change);
 
+    bool HasTarget() const override;
+    bool CanChange() override { return UnitOrReset() != nullptr; }
+    void PowerSet(bool flash, bool coupled) override;
+    void SettingClicked(int StrobeSettings::*field, int value, SettingType type,
+                        ChangeCode change) override;
+
+    void Send(const StrobeData& unit, SettingType type);
+    void PostChanged(ChangeCode change);
     void ShowUnit();
     void ShowUnitItem(int changeCode);
-    void ShowFlashValue();
-    void ShowModelValue();
-    void ShowPowerValues();
-    void ShowModelMode1();
-    void ShowModelMode2();
-
-    void OnSpinStep(PowerControls& own, PowerControls& other, int delta);
-    void OnSliderTrack(PowerControls& own, PowerControls& other, int position);
-    void OnSliderRelease(PowerControls& own, PowerControls& other);
-    void OnFlagClicked(QAbstractButton* button, int& copy, int StrobeSettings::*field,
-                       SettingType type, ChangeCode change);
-    void OnPowerClicked();
-    void OnModelOffClicked();
-    void OnTestClicked();
-    void OnModelModeClicked(int& copy, int StrobeSettings::*field, int value, SettingType type,
-                            ChangeCode change);
     void OnPanelModeSelected(int entry);
 
-    // The studio-file box ("Business Memory").
-    StudioFileStore* FileStore() const;
-    CMessageBoxService* Messages() const;
-    void ListFiles();
-    void OnFilePicked();
-    void OnFileNameChanged();
-    void OnSaveCommand();
-    void OnLoadCommand();
-    void SetCommand(int index, bool enabled);
-
-    // Clears both buttons of a radio pair, which an exclusive group does not allow by itself.
-    static void ClearPair(QButtonGroup* pair);
-    bool IsProp() const { return modelMode1_ == 1; }
-    void ShowPowerLabel(const PowerControls& power);
-
     int panelMode_ = UnitSettings;
-    QFont valueFont_;
-    QFont captionFont_;
-
-    // The panel's copies of the unit's settings.
-    int flashValue_ = 0;
-    int flashCell_ = 0;
-    int flashSound_ = 0;
-    int flashPower_ = 0;
-    int modelValue_ = 0;
-    int modelMode1_ = 0;
-    int modelMode2_ = 0;
-    int modelOff_ = 0;  // the inverse of the unit's bModelPow
-
-    PowerControls flash_;
-    PowerControls model_;
-
     COXSeparator* heading_ = nullptr;
-    // The ticked units' settings, laid over the power groups in the group layout.
-    CControlSelFormView* groupPanel_ = nullptr;
     QComboBox* modeCombo_ = nullptr;
-    QGroupBox* flashGroup_ = nullptr;
-    QCheckBox* cellCheck_ = nullptr;
-    QCheckBox* soundCheck_ = nullptr;
-    CUserButton* powerButton_ = nullptr;
-    QPushButton* testButton_ = nullptr;
-    QGroupBox* modelGroup_ = nullptr;
-    QRadioButton* freeRadio_ = nullptr;
-    QRadioButton* propRadio_ = nullptr;
-    QCheckBox* offCheck_ = nullptr;
-    QRadioButton* continuousRadio_ = nullptr;
-    QRadioButton* flashPropRadio_ = nullptr;
-    QButtonGroup* mode1Pair_ = nullptr;
-    QButtonGroup* mode2Pair_ = nullptr;
-    // The studio-file box. It works on the studio of the selection, not on the unit, so no
-    // control state touches it.
-    QGroupBox* memoryGroup_ = nullptr;
-    QLineEdit* fileNameEdit_ = nullptr;
-    QListWidget* fileList_ = nullptr;
-    QPlainTextEdit* fileInfo_ = nullptr;
+    // The two layouts of the power groups' place: the unit's own groups, and the group panel.
+    QStackedWidget* layouts_ = nullptr;
+    CPowerGroups* unitGroups_ = nullptr;
+    CControlSelFormView* groupPanel_ = nullptr;
+    CBusinessMemoryBox* memoryBox_ = nullptr;
 };

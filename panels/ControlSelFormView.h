@@ -1,48 +1,28 @@
 #pragma once
 
-#include "link/ChangeCode.h"
-#include "link/SettingType.h"
-#include "model/StrobeData.h"
+#include "panels/PowerGroups.h"
+#include "views/PaneContext.h"
 
-#include <QFont>
 #include <QWidget>
 
-class COXCoolSliderCtrl;
-class COXCoolSpinButtonCtrl;
-class CPaneHost;
-class CUserButton;
-class CUserStatic;
-class CZbProtocol;
-class QAbstractButton;
-class QButtonGroup;
-class QCheckBox;
-class QGroupBox;
-class QPushButton;
-class QRadioButton;
-class StudioModel;
-
-// The group settings panel: changes every ticked unit of the studio of the selection at once. The
-// control panel holds it over its own power groups while the user works on the ticked units.
+// The group settings panel: changes every ticked unit of the studio of the selection at once. It is
+// the control panel's second layout, shown while the user works on the ticked units.
 //
 // Powers are changed relatively: the panel shows a signed offset, and each change of the offset is
 // added to every ticked unit's own value, so the units keep their differences. A power change goes
 // out as one power table frame for the whole studio; a switch or mode goes out as one setting frame
 // addressed to all ticked units together. The panel shows only what the user set since the last
 // reset; it never reads the units back, never disables anything and never shows "OFF".
-class CControlSelFormView final : public QWidget {
+class CControlSelFormView final : public QWidget, private CPowerTarget {
     Q_OBJECT
 public:
-    // Offsets in tenths, and where the sliders put offset 0.
-    static constexpr int kMaxOffset = 81;
-    static constexpr int kCentre = 82;
-
-    explicit CControlSelFormView(QWidget* parent);
+    // origin: where the panel's template corner lies in this widget, in pixels.
+    explicit CControlSelFormView(QWidget* parent, QPoint origin = {});
     ~CControlSelFormView() override;
 
-    // Ties the panel to the main frame: its model, the protocol the frames go out through, and the
-    // window holding the panes, through which the navigation view hears of the changes. None of
-    // them is owned; until they are given, changes stay in the panel.
-    void Attach(QObject* mainFrame, StudioModel* model, CZbProtocol* protocol, CPaneHost* host);
+    // Ties the panel to the model, the protocol the frames go out through and the panes, through
+    // which the navigation view hears of the changes. Until then, changes stay in the panel.
+    void Attach(const PaneContext& context);
 
     // Back to offset 0 and nothing chosen: called each time the panel is brought up, so that a
     // change never builds on an offset from an earlier session.
@@ -52,44 +32,15 @@ public:
     // the offset that changed. Exactly one of the two is expected to be set.
     void ApplyOffsets(bool flashChanged, bool modelChanged);
 
-    int FlashOffset() const { return flashOffset_; }
-    int ModelOffset() const { return modelOffset_; }
-
-    // "1.5", "-0.5", "0.0": how an offset in tenths reads.
-    static QString OffsetText(int offset);
+    int FlashOffset() const { return groups_->Values().flashValue; }
+    int ModelOffset() const { return groups_->Values().modelValue; }
 
 private:
-    // One offset (flash or modelling lamp) and the widgets that show and change it. The two are
-    // handled by the same steps with their roles exchanged.
-    struct OffsetControls {
-        int* offset = nullptr;
-        CUserStatic* label = nullptr;
-        COXCoolSpinButtonCtrl* spin = nullptr;
-        COXCoolSliderCtrl* slider = nullptr;
-        bool isFlash = false;
-    };
-
-    void BuildControls();
-    void ConnectControls();
-
-    // The panel's mode 1 is "Prop": one offset drags the other along.
-    bool IsCoupled() const { return modelMode1_ == 1; }
-    void ShowOffset(const OffsetControls& power);
-    void MoveCoupled(OffsetControls& other, int delta);
-    void Apply(const OffsetControls& own);
-
-    void OnSliderTrack(OffsetControls& own, OffsetControls& other, int position);
-    void OnSliderRelease(OffsetControls& own, OffsetControls& other);
-    void OnSpinStep(OffsetControls& own, OffsetControls& other, int delta);
-
-    // Stores value in every ticked unit (when field is given), then sends one setting frame to all
-    // of them and tells the navigation view (unless change is None).
-    void SendToTicked(int StrobeSettings::*field, int value, SettingType type, ChangeCode change);
-    void OnCheckClicked(QAbstractButton* button, int& copy, int StrobeSettings::*field,
-                        SettingType type, ChangeCode change);
-    void OnModelOffClicked();
-    void OnModeClicked(int& copy, int StrobeSettings::*field, int value, SettingType type,
-                       ChangeCode change);
+    bool HasTarget() const override { return true; }
+    bool CanChange() override { return true; }
+    void PowerSet(bool flash, bool coupled) override;
+    void SettingClicked(int StrobeSettings::*field, int value, SettingType type,
+                        ChangeCode change) override;
 
     // The units the group commands act on, in the navigation grid's order.
     template <class Visit>
@@ -97,44 +48,8 @@ private:
 
     void PostTickedChanged(ChangeCode change);
 
-    // Clears both buttons of a radio pair, which an exclusive group does not allow by itself.
-    static void ClearPair(QButtonGroup* pair);
-
-    QObject* mainFrame_ = nullptr;        // not owned
-    StudioModel* studioModel_ = nullptr;  // not owned
-    CZbProtocol* protocol_ = nullptr;     // not owned
-    CPaneHost* host_ = nullptr;           // not owned
-
-    QFont valueFont_;
-    QFont captionFont_;
-
-    int flashOffset_ = 0;
-    int flashCell_ = 0;
-    int flashSound_ = 0;
-    int flashPower_ = 0;
-    int modelOffset_ = 0;
-    int modelMode1_ = -1;  // -1: not chosen since the reset
-    int modelMode2_ = -1;
-    int modelOff_ = 0;
-    // Set by the first thumb movement after a reset or release: the centre snap looks at it.
-    bool dragStarted_ = false;
+    PaneContext context_;
+    CPowerGroups* groups_ = nullptr;  // a child of this panel
     int lastSentFlash_ = 0;
     int lastSentModel_ = 0;
-
-    OffsetControls flash_;
-    OffsetControls model_;
-
-    QGroupBox* flashGroup_ = nullptr;
-    QCheckBox* cellCheck_ = nullptr;
-    QCheckBox* soundCheck_ = nullptr;
-    CUserButton* powerButton_ = nullptr;
-    QPushButton* testButton_ = nullptr;
-    QGroupBox* modelGroup_ = nullptr;
-    QRadioButton* freeRadio_ = nullptr;
-    QRadioButton* propRadio_ = nullptr;
-    QCheckBox* offCheck_ = nullptr;
-    QRadioButton* continuousRadio_ = nullptr;
-    QRadioButton* flashPropRadio_ = nullptr;
-    QButtonGroup* mode1Pair_ = nullptr;
-    QButtonGroup* mode2Pair_ = nullptr;
 };

@@ -34,7 +34,7 @@ const QString kDisconnected = QStringLiteral("Zigbee disconnected");
 
 struct CommandInfo {
     const char* text;
-    int id;  // the command id the toolbar was designed with
+    int id;  // the command id the toolbar has always carried
 };
 constexpr std::array<CommandInfo, CMainFrame::kCommandCount> kCommands = {{
     {"Load", 32780},
@@ -43,6 +43,9 @@ constexpr std::array<CommandInfo, CMainFrame::kCommandCount> kCommands = {{
     {"Name", 32783},
     {"Com", 32784},
 }};
+
+// The panes name the toolbar commands by these indexes in their messages.
+static_assert(CMainFrame::Load == ToolbarCommand::Load && CMainFrame::Save == ToolbarCommand::Save);
 
 }  // namespace
 
@@ -101,8 +104,9 @@ void CMainFrame::BuildPanes() {
         splitter->SetMinimumColumnWidth(0, 100);
         splitter->SetMinimumColumnWidth(1, 100);
     }
+    const PaneContext context{this, this, model_.get(), protocol_.get(), &fileStore_, messages_};
     for (CPaneBase* pane : std::initializer_list<CPaneBase*>{studioList, control, navigation}) {
-        pane->Attach(this, model_.get());
+        pane->Attach(context);
     }
     setCentralWidget(outerSplitter_);
 }

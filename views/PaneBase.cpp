@@ -1,11 +1,7 @@
 #include "views/PaneBase.h"
 
-#include "views/PaneHost.h"
-
-void CPaneBase::Attach(QObject* mainFrame, StudioModel* model) {
-    mainFrame_ = mainFrame;
-    host_ = dynamic_cast<CPaneHost*>(mainFrame);
-    model_ = model;
+void CPaneBase::Attach(const PaneContext& context) {
+    context_ = context;
     OnInitialUpdate();
 }
 

@@ -1,36 +1,33 @@
 #pragma once
 
 #include "platform/WindowMessage.h"
+#include "views/PaneContext.h"
 
 #include <QWidget>
 
-class CPaneHost;
-class StudioModel;
-
-// What the three panes share: the main frame and the model they are attached to, and one place
-// where window messages arrive.
+// What the three panes share: the collaborators they are attached with, and one place where window
+// messages arrive.
 class CPaneBase : public QWidget {
     Q_OBJECT
 public:
     explicit CPaneBase(QWidget* parent) : QWidget(parent) {}
 
-    // Called by the main frame once the pane sits in its splitter.
-    void Attach(QObject* mainFrame, StudioModel* model);
+    // Called by the window that holds the panes once the pane sits in its splitter.
+    void Attach(const PaneContext& context);
 
 protected:
     bool event(QEvent* e) override;
     // Handles one window message; false leaves it to the default handling.
     virtual bool OnMessage(const WindowMessageEvent& message) = 0;
-    // Runs once, when the pane has its main frame and model.
+    // Runs once, when the pane has its collaborators.
     virtual void OnInitialUpdate() {}
 
-    QObject* MainFrame() const { return mainFrame_; }
+    const PaneContext& Context() const { return context_; }
+    QObject* MainFrame() const { return context_.frame; }
     // The window holding the panes, through which a pane reaches the others.
-    CPaneHost* Host() const { return host_; }
-    StudioModel* Model() const { return model_; }
+    CPaneHost* Host() const { return context_.host; }
+    StudioModel* Model() const { return context_.model; }
 
 private:
-    QObject* mainFrame_ = nullptr;  // not owned
-    CPaneHost* host_ = nullptr;     // the same window, seen as the holder of the panes
-    StudioModel* model_ = nullptr;  // not owned
+    PaneContext context_;
 };

@@ -141,7 +141,7 @@ protected:
         model.pSelTag = studio;
 
         panel = std::make_unique<CControlSelFormView>(nullptr);
-        panel->Attach(&frame, &model, &protocol, &frame);
+        panel->Attach(PaneContext{&frame, &frame, &model, &protocol, nullptr, nullptr});
         panel->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
 
@@ -270,7 +270,11 @@ TEST_F(GroupPanelTest, StartsCentredWithNothingChosenInItsFontsAndColours) {
 }
 
 TEST_F(GroupPanelTest, EveryControlHasANameAndTakesTheKeyboard) {
-    for (QWidget* w : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    for (QWidget* w : panel->findChildren<QWidget*>()) {
+        // The spin control's arrows are parts of one tab stop, the control itself.
+        if (qobject_cast<COXCoolSpinButtonCtrl*>(w->parentWidget())) {
+            continue;
+        }
         const bool operable = qobject_cast<QAbstractButton*>(w) ||
                               qobject_cast<QAbstractSlider*>(w) ||
                               qobject_cast<COXCoolSpinButtonCtrl*>(w);
