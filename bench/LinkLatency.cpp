@@ -9,7 +9,7 @@
 // cost of the path itself; "blocking" sleeps in the event dispatcher as the program's event loop
 // does, and so adds this thread's own wake-up.
 
-#include "bench/BenchSupport.h"
+#include "BenchSupport.h"
 #include "link/CommThread.h"
 #include "link/Frame.h"
 #include "link/PortSettings.h"

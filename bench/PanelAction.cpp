@@ -16,7 +16,7 @@
 // A pseudo-terminal does not pace bytes at the line rate: the 7 bytes take about 7 ms on the wire
 // at 9600 baud, which is not part of these figures.
 
-#include "bench/BenchSupport.h"
+#include "BenchSupport.h"
 #include "link/UnitMask.h"
 #include "model/StudioModel.h"
 #include "platform/WindowMessage.h"

@@ -17,7 +17,7 @@
 // A pseudo-terminal does not pace bytes at the line rate: the 14 bytes a report takes on the wire
 // (about 15 ms at 9600 baud) are not part of these figures.
 
-#include "bench/BenchSupport.h"
+#include "BenchSupport.h"
 #include "link/UnitMask.h"
 #include "model/StudioModel.h"
 #include "platform/WindowMessage.h"

@@ -11,7 +11,7 @@
 // own as cold_us (by the first run of a process only) and kept out of the percentiles, which
 // describe the starts after it.
 
-#include "bench/BenchSupport.h"
+#include "BenchSupport.h"
 #include "platform/QuitOnSignal.h"
 #include "shell/MainFrame.h"
 
