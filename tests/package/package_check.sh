@@ -7,11 +7,7 @@
 # usage: package_check.sh BUILD_DIR VERSION
 set -euo pipefail
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-step() { echo "-- $*"; }
+source "$(dirname "$0")/../e2e/e2e_lib.sh"
 
 [ $# -eq 2 ] || fail "usage: $0 BUILD_DIR VERSION"
 build=$(realpath "$1")
