@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth xdotool imagemagick
     fonts-liberation fonts-dejavu-core
+    dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "SimOptions.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <limits>
 
 #include "SimText.h"
@@ -67,24 +68,17 @@ std::string unitName(UnitAddress where) {
     return std::string(1, static_cast<char>('A' + where.studio)) + ":" + std::to_string(where.slot);
 }
 
-}  // namespace
-
-std::vector<UnitSetup> demoUnits() {
-    return {makeUnit(0, 0, 56, 41), makeUnit(0, 1, 45, 30), makeUnit(0, 2, 70, 62),
-            makeUnit(0, 6, 33, 24), makeUnit(1, 0, 50, 40), makeUnit(1, 3, 64, 51)};
+bool anyArgumentIs(std::span<const std::string_view> args,
+                   std::initializer_list<std::string_view> names) {
+    return std::ranges::any_of(
+        args, [&](std::string_view arg) { return std::ranges::find(names, arg) != names.end(); });
 }
 
-ParsedArguments parseArguments(std::span<const std::string_view> args) {
-    // Someone asking for help gets it, even if the rest of the line is wrong.
-    if (std::ranges::any_of(args,
-                            [](std::string_view arg) { return arg == "--help" || arg == "-h"; })) {
-        return HelpRequested{};
-    }
-    SimOptions options;
-    bool demo = false;
-    std::vector<UnitSetup> units;
-
-    for (std::size_t i = 0; i < args.size(); ++i) {
+// Reads the line one option at a time; the units are checked against each other at the end.
+class OptionReader {
+public:
+    // Reads the option at args[i], and its value, moving i past what it used.
+    std::optional<ArgumentError> read(std::span<const std::string_view> args, std::size_t& i) {
         std::string_view name = args[i];
         std::optional<std::string_view> inlineValue;
         if (const std::size_t equals = name.find('=');
@@ -96,40 +90,52 @@ ParsedArguments parseArguments(std::span<const std::string_view> args) {
             if (inlineValue) {
                 return ArgumentError{"--demo takes no value"};
             }
-            demo = true;
-            continue;
+            demo_ = true;
+            return std::nullopt;
         }
         const bool takesValue = name == "--link" || name == "--unit" || name == "--seed" ||
                                 name == "--baud" || name == "--log";
         if (!takesValue) {
             return ArgumentError{"unknown argument '" + std::string(name) + "'"};
         }
-        std::string_view value;
         if (inlineValue) {
-            value = *inlineValue;
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            return ArgumentError{std::string(name) + " needs a value"};
+            return readValue(name, *inlineValue);
         }
+        if (i + 1 < args.size()) {
+            return readValue(name, args[++i]);
+        }
+        return ArgumentError{std::string(name) + " needs a value"};
+    }
 
-        if (name == "--link") {
-            if (value.empty()) {
-                return ArgumentError{"--link needs a path"};
+    ParsedArguments finish() {
+        if (options_.linkPath.empty()) {
+            return ArgumentError{"--link PATH is required"};
+        }
+        if (demo_) {
+            options_.units = demoUnits();
+        }
+        for (const UnitSetup& unit : units_) {
+            if (!addUnit(options_, unit)) {
+                return ArgumentError{"unit " + unitName(unit.where) + " is given twice"};
             }
-            options.linkPath = value;
-        } else if (name == "--log") {
+        }
+        return options_;
+    }
+
+private:
+    std::optional<ArgumentError> readValue(std::string_view name, std::string_view value) {
+        if (name == "--link" || name == "--log") {
             if (value.empty()) {
-                return ArgumentError{"--log needs a path"};
+                return ArgumentError{std::string(name) + " needs a path"};
             }
-            options.logPath = value;
+            (name == "--link" ? options_.linkPath : options_.logPath) = value;
         } else if (name == "--seed") {
             const auto seed = parseNumber(value, 0, std::numeric_limits<std::uint32_t>::max());
             if (!seed) {
                 return ArgumentError{"--seed wants a number 0..4294967295, not '" +
                                      std::string(value) + "'"};
             }
-            options.seed = static_cast<std::uint32_t>(*seed);
+            options_.seed = static_cast<std::uint32_t>(*seed);
         } else if (name == "--baud") {
             const auto baud = parseNumber(value, kMinBaud, kMaxBaud);
             if (!baud) {
@@ -137,7 +143,7 @@ ParsedArguments parseArguments(std::span<const std::string_view> args) {
                                      std::to_string(kMaxBaud) + ", not '" + std::string(value) +
                                      "'"};
             }
-            options.baud = *baud;
+            options_.baud = *baud;
         } else {
             const std::optional<UnitSetup> unit = parseUnit(value);
             if (!unit) {
@@ -146,22 +152,38 @@ ParsedArguments parseArguments(std::span<const std::string_view> args) {
                     "SLOT 0..9 and levels 11..81, not '" +
                     std::string(value) + "'"};
             }
-            units.push_back(*unit);
+            units_.push_back(*unit);
         }
+        return std::nullopt;
     }
 
-    if (options.linkPath.empty()) {
-        return ArgumentError{"--link PATH is required"};
+    SimOptions options_;
+    bool demo_ = false;
+    std::vector<UnitSetup> units_;  // from --unit, in the order given
+};
+
+}  // namespace
+
+std::vector<UnitSetup> demoUnits() {
+    return {makeUnit(0, 0, 56, 41), makeUnit(0, 1, 45, 30), makeUnit(0, 2, 70, 62),
+            makeUnit(0, 6, 33, 24), makeUnit(1, 0, 50, 40), makeUnit(1, 3, 64, 51)};
+}
+
+ParsedArguments parseArguments(std::span<const std::string_view> args) {
+    // Someone asking for help gets it, even if the rest of the line is wrong; the version likewise.
+    if (anyArgumentIs(args, {"--help", "-h"})) {
+        return HelpRequested{};
     }
-    if (demo) {
-        options.units = demoUnits();
+    if (anyArgumentIs(args, {"--version"})) {
+        return VersionRequested{};
     }
-    for (const UnitSetup& unit : units) {
-        if (!addUnit(options, unit)) {
-            return ArgumentError{"unit " + unitName(unit.where) + " is given twice"};
+    OptionReader reader;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (std::optional<ArgumentError> error = reader.read(args, i)) {
+            return *error;
         }
     }
-    return options;
+    return reader.finish();
 }
 
 std::string usageText(std::string_view program) {
@@ -180,6 +202,7 @@ Options:
                      (default: no limit)
   --log FILE         write every frame received ("in") and sent ("out") to FILE
   --help             show this text
+  --version          show the simulator's version
 
 The device path is printed as the first line of standard output.
 The dongle listens on no studio until it receives its first scan request; until then only

@@ -26,12 +26,13 @@ struct SimOptions {
 };
 
 struct HelpRequested {};
+struct VersionRequested {};
 
 struct ArgumentError {
     std::string message;
 };
 
-using ParsedArguments = std::variant<SimOptions, HelpRequested, ArgumentError>;
+using ParsedArguments = std::variant<SimOptions, HelpRequested, VersionRequested, ArgumentError>;
 
 // args excludes the program name.
 ParsedArguments parseArguments(std::span<const std::string_view> args);

@@ -14,6 +14,10 @@
 #include "SimApp.h"
 #include "SimOptions.h"
 
+#ifndef ORVANE_VERSION
+#error "ORVANE_VERSION comes from the project's version in CMake"
+#endif
+
 namespace {
 
 constexpr int kExitFailure = 1;
@@ -40,6 +44,10 @@ int main(int argc, char* argv[]) {
     const std::string_view program = "orvane-dongle-sim";
     if (std::holds_alternative<HelpRequested>(parsed)) {
         std::fputs(usageText(program).c_str(), stdout);
+        return 0;
+    }
+    if (std::holds_alternative<VersionRequested>(parsed)) {
+        std::printf("%s %s\n", program.data(), ORVANE_VERSION);
         return 0;
     }
     if (const auto* error = std::get_if<ArgumentError>(&parsed)) {

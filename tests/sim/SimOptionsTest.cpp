@@ -106,10 +106,14 @@ TEST(SimOptionsTest, RefusesBadArgumentsWithAReason) {
     }
 }
 
-TEST(SimOptionsTest, HelpWinsOverEverythingElse) {
+TEST(SimOptionsTest, HelpAndThenVersionWinOverEverythingElse) {
     EXPECT_TRUE(std::holds_alternative<HelpRequested>(parse({"--help"})));
     EXPECT_TRUE(std::holds_alternative<HelpRequested>(parse({"--unit", "Z:9", "--help"})));
+    EXPECT_TRUE(std::holds_alternative<HelpRequested>(parse({"--version", "-h"})));
+    EXPECT_TRUE(std::holds_alternative<VersionRequested>(parse({"--unit", "Z:9", "--version"})));
+    EXPECT_TRUE(std::holds_alternative<ArgumentError>(parse({"--link", "d", "--version=2"})));
     EXPECT_THAT(usageText("sim"), HasSubstr("--link PATH"));
+    EXPECT_THAT(usageText("sim"), HasSubstr("--version"));
 }
 
 }  // namespace

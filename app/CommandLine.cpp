@@ -1,0 +1,68 @@
+#include "app/CommandLine.h"
+
+#ifndef ORVANE_VERSION
+#error "ORVANE_VERSION comes from the project's version in CMake"
+#endif
+
+namespace {
+
+constexpr auto kProgram = "orvane";
+
+}  // namespace
+
+CommandLine::CommandLine()
+    : help_({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this text.")),
+      version_(QStringLiteral("version"), QStringLiteral("Show the program's version.")),
+      userFolder_(QStringLiteral("user-folder"),
+                  QStringLiteral("Work in the folder Orvane in the home folder, created when "
+                                 "missing, instead of the current folder.")) {
+    // Qt's own options are written with one dash (-platform, -reverse); read as compacted short
+    // options, "-stylesheet" would hold an h and ask for help.
+    parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser_.setApplicationDescription(QStringLiteral(
+        "Remote control for studio flash units through a ZigBee dongle on a serial port.\n"
+        "Keeps its port in Option.xml and its setups in the folder \"Business Memory\", both in\n"
+        "the folder it works in."));
+    parser_.addOption(help_);
+    parser_.addOption(version_);
+    parser_.addOption(userFolder_);
+}
+
+std::optional<CommandLineAnswer> CommandLine::AnswerWithoutDisplay(
+    const QStringList& rawArguments) {
+    // Asking for help gets it, even if the rest of the line is wrong.
+    parser_.parse(rawArguments);
+    if (parser_.isSet(help_)) {
+        return CommandLineAnswer{CommandLineAnswer::Kind::Print, {}, HelpText()};
+    }
+    if (parser_.isSet(version_)) {
+        return CommandLineAnswer{CommandLineAnswer::Kind::Print,
+                                 {},
+                                 QStringLiteral("%1 %2\n").arg(kProgram, ORVANE_VERSION)};
+    }
+    return std::nullopt;
+}
+
+CommandLineAnswer CommandLine::Parse(const QStringList& arguments) {
+    if (!parser_.parse(arguments)) {
+        return {CommandLineAnswer::Kind::Refuse,
+                {},
+                QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n")
+                    .arg(kProgram, parser_.errorText())};
+    }
+    if (std::optional<CommandLineAnswer> answer = AnswerWithoutDisplay(arguments)) {
+        return *answer;
+    }
+    // Other arguments have always been accepted and ignored; they still are.
+    StartOptions options;
+    options.userFolder = parser_.isSet(userFolder_);
+    return {CommandLineAnswer::Kind::Run, options, {}};
+}
+
+QString CommandLine::HelpText() const {
+    // The parser's first line names the executable only once an application object exists.
+    QString text = parser_.helpText();
+    text.remove(0, text.indexOf(QLatin1Char('\n')) + 1);
+    return QStringLiteral("Usage: %1 [options]\n").arg(kProgram) + text +
+           QStringLiteral("\nQt's own options, such as -platform NAME, are accepted too.\n");
+}

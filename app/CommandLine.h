@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the program is asked to do once its window is up.
+struct StartOptions {
+    bool userFolder = false;  // work in the per-user folder instead of the current one
+};
+
+// The answer to a command line: run with options, or print a text and end with an exit code.
+struct CommandLineAnswer {
+    enum class Kind {
+        Run,     // start the program with `options`
+        Print,   // write `text` to standard output and end with 0
+        Refuse,  // write `text` to standard error and end with kExitUsage
+    };
+    Kind kind = Kind::Run;
+    StartOptions options;
+    QString text;
+};
+
+// The program's own options. Qt's options (-platform, -style, ...) are the application object's:
+// they are taken off the command line before Parse sees it.
+class CommandLine {
+public:
+    static constexpr int kExitUsage = 2;
+
+    CommandLine();
+
+    // Before the application object exists, which needs a display: answers --help and --version,
+    // so both work on a terminal without one. Empty when the line asks for neither; an unknown
+    // option here may still be one of Qt's, so it is left for Parse.
+    std::optional<CommandLineAnswer> AnswerWithoutDisplay(const QStringList& rawArguments);
+
+    // With Qt's options already removed (QCoreApplication::arguments()).
+    CommandLineAnswer Parse(const QStringList& arguments);
+
+private:
+    QString HelpText() const;
+
+    QCommandLineParser parser_;
+    QCommandLineOption help_;
+    QCommandLineOption version_;
+    QCommandLineOption userFolder_;
+};

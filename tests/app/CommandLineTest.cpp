@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+
+#include <utility>
+
+namespace {
+
+using Kind = CommandLineAnswer::Kind;
+
+QStringList Line(std::initializer_list<const char*> arguments) {
+    QStringList line{QStringLiteral("orvane")};
+    for (const char* argument : arguments) {
+        line << QString::fromUtf8(argument);
+    }
+    return line;
+}
+
+TEST(CommandLineTest, HelpAndVersionNeedNoApplicationAndWinOverTheRest) {
+    CommandLine commandLine;
+    for (const QStringList& line : {Line({"--help"}), Line({"-h"}), Line({"--frob", "--help"}),
+                                    Line({"-platform", "xcb", "--help"})}) {
+        const auto answer = commandLine.AnswerWithoutDisplay(line);
+        ASSERT_TRUE(answer.has_value()) << line.join(' ').toStdString();
+        EXPECT_EQ(answer->kind, Kind::Print);
+        EXPECT_TRUE(answer->text.startsWith(QStringLiteral("Usage: orvane [options]\n")));
+        EXPECT_TRUE(answer->text.contains(QStringLiteral("--user-folder")));
+    }
+    const auto version = commandLine.AnswerWithoutDisplay(Line({"--version"}));
+    ASSERT_TRUE(version.has_value());
+    EXPECT_EQ(version->text, QStringLiteral("orvane " ORVANE_VERSION "\n"));
+}
+
+TEST(CommandLineTest, QtOptionsSpelledWithOneDashAskForNothing) {
+    CommandLine commandLine;
+    // Read letter by letter, these would hold an h or a v.
+    EXPECT_FALSE(commandLine.AnswerWithoutDisplay(Line({"-stylesheet", "a.qss"})).has_value());
+    EXPECT_FALSE(commandLine.AnswerWithoutDisplay(Line({"-reverse", "-style", "Fusion"})));
+    EXPECT_FALSE(commandLine.AnswerWithoutDisplay(Line({"--user-folder"})).has_value());
+}
+
+TEST(CommandLineTest, RunsWithTheUserFolderOnlyWhenAsked) {
+    CommandLine commandLine;
+    const CommandLineAnswer plain = commandLine.Parse(Line({}));
+    EXPECT_EQ(plain.kind, Kind::Run);
+    EXPECT_FALSE(plain.options.userFolder);
+    const CommandLineAnswer desktop = commandLine.Parse(Line({"--user-folder"}));
+    EXPECT_EQ(desktop.kind, Kind::Run);
+    EXPECT_TRUE(desktop.options.userFolder);
+    // Plain arguments were always accepted and ignored.
+    EXPECT_EQ(commandLine.Parse(Line({"studio.xml"})).kind, Kind::Run);
+}
+
+TEST(CommandLineTest, RefusesUnknownOptionsAndStrayValuesNamingThem) {
+    CommandLine commandLine;
+    const std::pair<const char*, const char*> cases[] = {
+        {"--frob", "'frob'"}, {"-x", "'x'"}, {"--user-folder=yes", "'--user-folder'"}};
+    for (const auto& [wrong, named] : cases) {
+        const CommandLineAnswer answer = commandLine.Parse(Line({wrong}));
+        EXPECT_EQ(answer.kind, Kind::Refuse) << wrong;
+        EXPECT_TRUE(answer.text.startsWith(QStringLiteral("orvane: "))) << wrong;
+        EXPECT_TRUE(answer.text.contains(QString::fromUtf8(named))) << answer.text.toStdString();
+        EXPECT_TRUE(answer.text.endsWith(QStringLiteral("--help' for more information.\n")));
+    }
+}
+
+}  // namespace
