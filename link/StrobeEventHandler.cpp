@@ -31,7 +31,8 @@ int CStrobeEventHandler::OnUnitStatus(int nSlot, const StrobeData& status, int /
     }
     if (StrobeData* unit = studio->Unit(nSlot)) {
         unit->Settings() = status.Settings();
-        PostWindowMessage(mainFrame_, Msg::UnitStatusRefreshed, nSlot, AsLParam(unit));
+        PostWindowMessage(mainFrame_, Msg::UnitStatusRefreshed, nSlot, AsLParam(unit),
+                          unit->nSerial);
         return 1;
     }
     auto created = std::make_unique<StrobeData>();
@@ -40,7 +41,7 @@ int CStrobeEventHandler::OnUnitStatus(int nSlot, const StrobeData& status, int /
     if (model_->PlaceUnit(*studio, nSlot, std::move(created))) {
         return 1;  // a slot outside 0..9: handed back and freed here
     }
-    PostWindowMessage(mainFrame_, Msg::UnitCreated, nSlot, AsLParam(unit));
+    PostWindowMessage(mainFrame_, Msg::UnitCreated, nSlot, AsLParam(unit), unit->nSerial);
     return 1;
 }
 
@@ -158,6 +159,6 @@ int CStrobeEventHandler::OnMonitorReport(std::uint8_t nCode, int nSlot, std::uin
     unit->nHeatLevel = nValue;
     // Heat is posted, not sent: it is not tied to anything the user is waiting for.
     PostWindowMessage(mainFrame_, Msg::UnitSettingReported, static_cast<int>(ChangeCode::Heat),
-                      AsLParam(unit));
+                      AsLParam(unit), unit->nSerial);
     return 1;
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 // The nine settings of a unit, kept together because a status report and a studio copy move them
 // as one block, in this order.
 struct StrobeSettings {
@@ -40,6 +42,9 @@ struct StrobeData : TreeItemTag, StrobeSettings {
     // Run-time marks, never saved or copied.
     int bSelected = 0;   // ticked in the navigation grid: group commands act on it
     int nHeatLevel = 0;  // 60 or more is shown as "Overheat"
+    // Given by the model when the unit is placed and never given again, so a message about this
+    // unit cannot be taken for one about a later unit at the same address.
+    std::uint64_t nSerial = 0;
 
     TreeItemTag lightNameTag;
     QString sLightName = QStringLiteral("Not define");

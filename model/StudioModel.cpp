@@ -22,7 +22,29 @@ std::unique_ptr<StrobeData> StudioModel::PlaceUnit(StudioData& studio, int slot,
         ForgetSelectionInside(studio, previous);
         arUnits.removeAll(previous);
     }
-    return studio.Place(slot, std::move(unit));
+    StrobeData* placed = unit.get();
+    std::unique_ptr<StrobeData> refused = studio.Place(slot, std::move(unit));
+    if (placed && !refused) {
+        placed->nSerial = ++lastSerial_;
+    }
+    return refused;
+}
+
+StrobeData* StudioModel::LiveUnit(std::intptr_t address, std::uint64_t serial) const {
+    if (address == 0 || serial == 0) {
+        return nullptr;
+    }
+    // Compared as numbers: a pointer to a freed unit is never followed.
+    for (const auto& studio : pStudio) {
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            StrobeData* unit = studio->Unit(slot);
+            if (unit && reinterpret_cast<std::intptr_t>(unit) == address &&
+                unit->nSerial == serial) {
+                return unit;
+            }
+        }
+    }
+    return nullptr;
 }
 
 void StudioModel::ClearStudio(StudioData& studio) {

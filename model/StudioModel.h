@@ -39,6 +39,10 @@ public:
 
     StudioData* Studio(int studioNum) const;
 
+    // The unit of Studio A..E at that address, if it is the one the serial was given to: how a
+    // message that travelled through the event queue finds out whether its unit still lives.
+    StrobeData* LiveUnit(std::intptr_t address, std::uint64_t serial) const;
+
     std::unique_ptr<StudioData> pFileStudio;
     StudioData* pScanStudio = nullptr;
     std::array<std::unique_ptr<StudioData>, kStudioCount> pStudio;
@@ -46,6 +50,7 @@ public:
     QList<StrobeData*> arUnits;  // the navigation grid's rows, in slot order; borrowed
 
 private:
+    std::uint64_t lastSerial_ = 0;
     // Keeps the selection from dangling when the unit it points into is about to be freed.
     void ForgetSelectionInside(StudioData& studio, const StrobeData* unit);
 };

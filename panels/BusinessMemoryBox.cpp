@@ -44,6 +44,8 @@ CBusinessMemoryBox::CBusinessMemoryBox(const DialogUnits& du, QWidget* parent)
     fileInfo_->setObjectName(QStringLiteral("fileInfo"));
     fileInfo_->setAccessibleName(QStringLiteral("File info"));
     fileInfo_->setReadOnly(true);
+    // A preview line stays one line, however long its names: the box scrolls both ways instead.
+    fileInfo_->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     // A click anywhere in the list, on an entry or not, previews the entry that holds the list's
     // current mark; Enter and Space do the same from the keyboard.

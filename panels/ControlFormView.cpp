@@ -78,9 +78,7 @@ void CControlFormView::BuildLayouts(const DialogUnits& du) {
 void CControlFormView::OnInitialUpdate() {
     panelMode_ = UnitSettings;
 
-    heading_->setFont(PanelLook::CaptionFont());
-    heading_->SetTextColor(PanelLook::kNavy);
-    heading_->SetLineColors(PanelLook::kNavy, palette().color(QPalette::Light));
+    PaneLook::StyleCaption(*heading_);
 
     modeCombo_->addItem(QStringLiteral("Flash/Model settings"));
     modeCombo_->addItem(QStringLiteral("Selected unit(s) settings"));

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/DialogUnits.h"
+#include "platform/FontHeight.h"
+#include "views/PaneLook.h"
 
 #include <QColor>
 #include <QFont>
@@ -11,30 +13,14 @@
 // reads. Both panels draw their powers from here, so the two never drift apart.
 namespace PanelLook {
 
-// Both panels' templates are laid out in this font, which their controls inherit.
-inline QFont TemplateFont() {
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSize(8);
-    return font;
-}
+using PaneLook::CaptionFont;
+using PaneLook::TemplateFont;
 
 // The large value read-outs.
 inline QFont ValueFont() {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(34);
-    font.setWeight(QFont::Medium);
-    return font;
+    return FontOfCellHeight(QStringLiteral("Arial"), 34, QFont::Medium);
 }
 
-// Headings and the power switch.
-inline QFont CaptionFont() {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(16);
-    font.setWeight(QFont::Black);
-    return font;
-}
-
-inline const QColor kNavy(0, 0, 128);
 inline const QColor kValueText(0, 192, 0);
 inline const QColor kValueBackground(240, 240, 240);
 

@@ -399,10 +399,11 @@ void CPowerGroups::OnSliderTrack(Power& own, Power& other, int position) {
         return;
     }
     int value = position - sliderShift_;
-    if (layout_.scale == Scale::Offset && !dragStarted_) {
+    if (layout_.scale == Scale::Offset && own.slider->IsHeldByMouse() && !dragStarted_) {
         dragStarted_ = true;
-        // A press on a centred thumb easily nudges it one step right: that first nudge after a
-        // release or reset is taken as no move, so a plain click cannot change every ticked unit.
+        // A press on a centred thumb easily nudges it one step right: that first nudge of a drag
+        // after a release or reset is taken as no move, so a plain click cannot change every
+        // ticked unit. A key step is meant as it is and moves the offset.
         if (value == 1 && *own.value == 0) {
             own.slider->SetPos(SliderPos(0));
             value = 0;

@@ -38,10 +38,16 @@ enum class Msg : int {
 
 // One window message travelling as a Qt event. lParam carries a record pointer (the model owns the
 // record; a receiver never frees it) or a plain number.
+//
+// A posted message may be delivered after its record is gone, and a new record may since have
+// been made at the same address. Such a message carries the record's stamp as well: a number the
+// owner never gives twice, so the receiver can ask the owner whether the record it names still
+// lives before touching it. Stamp 0 names no record.
 class WindowMessageEvent final : public QEvent {
 public:
-    WindowMessageEvent(Msg message, std::intptr_t wParam, std::intptr_t lParam)
-        : QEvent(Type()), message_(message), wParam_(wParam), lParam_(lParam) {}
+    WindowMessageEvent(Msg message, std::intptr_t wParam, std::intptr_t lParam,
+                       std::uint64_t stamp = 0)
+        : QEvent(Type()), message_(message), wParam_(wParam), lParam_(lParam), stamp_(stamp) {}
 
     static QEvent::Type Type() {
         static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -51,6 +57,7 @@ public:
     Msg Message() const { return message_; }
     std::intptr_t WParam() const { return wParam_; }
     std::intptr_t LParam() const { return lParam_; }
+    std::uint64_t Stamp() const { return stamp_; }
 
     template <class Record>
     Record* LParamAs() const {
@@ -61,6 +68,7 @@ private:
     Msg message_;
     std::intptr_t wParam_;
     std::intptr_t lParam_;
+    std::uint64_t stamp_;
 };
 
 template <class Record>
@@ -78,8 +86,8 @@ inline const WindowMessageEvent* AsWindowMessage(const QEvent* event) {
 // Posted: queued for the receiver's thread and handled later, in order of posting. Safe from any
 // thread; Qt drops what is still queued for a receiver that is destroyed.
 inline void PostWindowMessage(QObject* receiver, Msg message, std::intptr_t wParam = 0,
-                              std::intptr_t lParam = 0) {
-    QCoreApplication::postEvent(receiver, new WindowMessageEvent(message, wParam, lParam));
+                              std::intptr_t lParam = 0, std::uint64_t stamp = 0) {
+    QCoreApplication::postEvent(receiver, new WindowMessageEvent(message, wParam, lParam, stamp));
 }
 
 // Sent: handled before the call returns. The receiver must live on the calling thread.

@@ -217,6 +217,11 @@ bool CMainFrame::event(QEvent* e) {
 }
 
 bool CMainFrame::OnMessage(const WindowMessageEvent& m) {
+    // A unit named by a message that waited in the queue may have been freed meanwhile, by a scan
+    // that cleared its studio: such a message has nothing left to tell anyone.
+    if (m.Stamp() != 0 && !model_->LiveUnit(m.LParam(), m.Stamp())) {
+        return true;
+    }
     const auto isSelectedUnit = [this](const WindowMessageEvent& msg) {
         return msg.LParamAs<StrobeData>() == model_->SelectedUnit();
     };
@@ -231,13 +236,14 @@ bool CMainFrame::OnMessage(const WindowMessageEvent& m) {
             OnLinkLost();
             return true;
         case Msg::UnitCreated:
-            PostWindowMessage(StudioListPane(), Msg::UnitPlaced, m.WParam(), m.LParam());
+            PostWindowMessage(StudioListPane(), Msg::UnitPlaced, m.WParam(), m.LParam(), m.Stamp());
             return true;
         case Msg::UnitStatusRefreshed:
-            PostWindowMessage(NavigationPane(), Msg::UnitRefreshed, m.WParam(), m.LParam());
+            PostWindowMessage(NavigationPane(), Msg::UnitRefreshed, m.WParam(), m.LParam(),
+                              m.Stamp());
             if (isSelectedUnit(m)) {
-                PostWindowMessage(ControlPane(), Msg::SelectedUnitRefreshed, m.WParam(),
-                                  m.LParam());
+                PostWindowMessage(ControlPane(), Msg::SelectedUnitRefreshed, m.WParam(), m.LParam(),
+                                  m.Stamp());
             }
             return true;
         case Msg::UnitSettingReported:

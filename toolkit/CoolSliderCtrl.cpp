@@ -182,6 +182,11 @@ void COXCoolSliderCtrl::keyPressEvent(QKeyEvent* event) {
 }
 
 void COXCoolSliderCtrl::wheelEvent(QWheelEvent* event) {
+    // Left to the parent, which may scroll: what the slider sets goes out to a unit at once.
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
     if (mouseGesture_) {
         QSlider::wheelEvent(event);
         return;

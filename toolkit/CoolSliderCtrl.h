@@ -15,7 +15,8 @@
 //     the groove that stepped the thumb by a page;
 //   - each key that steps the thumb (arrows, Page Up, Page Down, Home, End), since the step has no
 //     drag to end;
-//   - each turn of the mouse wheel, for the same reason.
+//   - each turn of the mouse wheel, for the same reason, but only while the slider has the
+//     keyboard focus: a wheel turned over a slider the user is not working with scrolls past it.
 // ThumbTrack comes only when the position changed; ThumbReleased comes every time, with the
 // position the thumb ended at.
 class COXCoolSliderCtrl : public QSlider {
@@ -28,6 +29,8 @@ public:
     void SetPos(int position);
     // Where the thumb is, also while the user drags it.
     int GetPos() const { return sliderPosition(); }
+    // Whether the mouse holds the thumb: a drag, as opposed to a key or wheel step.
+    bool IsHeldByMouse() const { return mouseGesture_; }
 
 signals:
     void ThumbTrack(int position);

@@ -5,6 +5,7 @@
 #include "toolkit/OXSeparator.h"
 #include "views/NavigationGrid.h"
 #include "views/PaneHost.h"
+#include "views/PaneLook.h"
 
 #include <QResizeEvent>
 
@@ -19,9 +20,7 @@ CNavigationFormView::CNavigationFormView(QWidget* parent)
       placeholder_(new QWidget(this)),
       grid_(new CNavigationGrid(this)) {
     setAccessibleName(QStringLiteral("Navigation"));
-    QFont templateFont(QStringLiteral("Arial"));
-    templateFont.setPointSize(8);
-    const DialogUnits du(templateFont);
+    const DialogUnits du(PaneLook::TemplateFont());
     caption_->setProperty("controlId", kCaptionId);
     caption_->setGeometry(du.Rect(5, 5, 155, 9));
     placeholder_->setProperty("controlId", kGridId);
@@ -30,12 +29,7 @@ CNavigationFormView::CNavigationFormView(QWidget* parent)
 }
 
 void CNavigationFormView::OnInitialUpdate() {
-    QFont captionFont(QStringLiteral("MS Sans Serif"));
-    captionFont.setPixelSize(16);
-    captionFont.setWeight(QFont::Black);
-    caption_->setFont(captionFont);
-    caption_->SetTextColor(QColor(0, 0, 128));
-    caption_->SetLineColors(QColor(0, 0, 128), palette().color(QPalette::Light));
+    PaneLook::StyleCaption(*caption_);
     grid_->SetOwners(Host(), Model());
     grid_->AttachGrid(this, kGridId);
     grid_->show();
@@ -43,8 +37,8 @@ void CNavigationFormView::OnInitialUpdate() {
 
 void CNavigationFormView::resizeEvent(QResizeEvent* e) {
     CPaneBase::resizeEvent(e);
+    // Only the grid follows the pane's size; the caption keeps its template place and width.
     grid_->setGeometry(8, 30, e->size().width() - 20, e->size().height() - 40);
-    caption_->resize(e->size().width() - caption_->x() - 8, caption_->height());
 }
 
 void CNavigationFormView::MakeRowCurrent(int row) {

@@ -2,6 +2,7 @@
 
 #include "link/ChangeCode.h"
 #include "model/StudioModel.h"
+#include "platform/FontHeight.h"
 #include "platform/WindowMessage.h"
 #include "resources/Images.h"
 #include "views/PaneHost.h"
@@ -31,13 +32,6 @@ struct StateColours {
 const StateColours kAlarmColours{QColor(75, 104, 158), Qt::white, QColor(162, 169, 170), Qt::black};
 const StateColours kNormalColours{QColor(91, 138, 215), Qt::white, Qt::white, Qt::black};
 
-QFont MakeFont(const QString& face, int pixelHeight, QFont::Weight weight) {
-    QFont font(face);
-    font.setPixelSize(pixelHeight);
-    font.setWeight(weight);
-    return font;
-}
-
 // The cell an item's icon sits in, within block k.
 struct IconCell {
     int col;
@@ -61,9 +55,9 @@ void CNavigationGrid::SetOwners(CPaneHost* host, StudioModel* model) {
 }
 
 void CNavigationGrid::OnSetup() {
-    normalFont_ = MakeFont(QStringLiteral("Arial"), 14, QFont::Medium);
-    headingFont_ = MakeFont(QStringLiteral("MS Sans Serif"), 14, QFont::Black);
-    alarmFont_ = MakeFont(QStringLiteral("Arial"), 30, QFont::DemiBold);
+    normalFont_ = FontOfCellHeight(QStringLiteral("Arial"), 14, QFont::Medium);
+    headingFont_ = FontOfCellHeight(QStringLiteral("MS Sans Serif"), 14, QFont::Black);
+    alarmFont_ = FontOfCellHeight(QStringLiteral("Arial"), 30, QFont::DemiBold);
     SetDefFont(normalFont_);
     for (int i = 0; i < 5; ++i) {
         onIcons_[i] = GridIcon(i, true);

@@ -5,8 +5,10 @@
 #include "resources/Images.h"
 #include "toolkit/OXSeparator.h"
 #include "views/PaneHost.h"
+#include "views/PaneLook.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPainter>
 #include <QResizeEvent>
@@ -30,14 +32,6 @@ constexpr int kTagRole = Qt::UserRole;
 
 const QColor kSelectedText(0, 192, 0);
 const QColor kSelectedBack(230, 230, 230);
-const QColor kNavy(0, 0, 128);
-
-// The pane's own template font, in which its dialog units are counted.
-QFont TemplateFont() {
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSize(8);
-    return font;
-}
 
 TreeItemTag* TagOf(const QTreeWidgetItem* line) {
     return line ? static_cast<TreeItemTag*>(line->data(0, kTagRole).value<void*>()) : nullptr;
@@ -136,17 +130,12 @@ CStudioListFormView::CStudioListFormView(QWidget* parent)
       nameEdit_(new QLineEdit(this)) {
     setObjectName(QStringLiteral("studioListPane"));
     setAccessibleName(QStringLiteral("Studio List"));
-    setFont(TemplateFont());
+    setFont(PaneLook::TemplateFont());
     const DialogUnits du(font());
     resize(du.Size(130, 230));
 
-    QFont titleFont(QStringLiteral("MS Sans Serif"));
-    titleFont.setPixelSize(16);
-    titleFont.setWeight(QFont::Black);
     title_->setObjectName(QStringLiteral("studioListTitle"));
-    title_->setFont(titleFont);
-    title_->SetTextColor(kNavy);
-    title_->SetLineColors(kNavy, palette().color(QPalette::Light));
+    PaneLook::StyleCaption(*title_);
     title_->setGeometry(du.Rect(5, 5, 120, 9));
 
     tree_->setObjectName(QStringLiteral("studioTree"));
@@ -160,6 +149,11 @@ CStudioListFormView::CStudioListFormView(QWidget* parent)
     tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     tree_->setIconSize(kTreeImageSize);
+    // A long name is cut short with an ellipsis at the pane's edge; the tree never scrolls
+    // sideways, which would take the studio lines out of sight.
+    tree_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tree_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    tree_->setTextElideMode(Qt::ElideRight);
     tree_->setMouseTracking(true);
     tree_->viewport()->setAttribute(Qt::WA_Hover);
     tree_->setItemDelegate(new CStudioLineDelegate(tree_));
@@ -245,9 +239,9 @@ void CStudioListFormView::OnUnitPlaced(std::intptr_t slot, StrobeData* unit) {
             return;
         }
     }
+    // The studio line stays as the user left it, open or closed: a scan fills it without taking
+    // the tree out of the user's hands.
     AddUnitLines(currentStudioLine_, *unit);
-    // Units arrive one by one during a scan; the user watches them appear.
-    currentStudioLine_->setExpanded(true);
     tree_->viewport()->update();
     SendToNavigation(Msg::UnitAdded, slot, AsLParam(unit));
 }

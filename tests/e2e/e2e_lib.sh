@@ -72,13 +72,18 @@ elif command == "count":
     print(sum(1 for y in range(y0, y1) for x in range(x0, x1) if rgb(x, y) == colour))
 
 elif command == "bands":
-    # args: x0 y0 x1 y1 r g b. Rows holding that colour, grouped into bands where fewer than 12
-    # rows lie between them: one band per line of text. Prints "top-bottom:pixels" per band.
+    # args: x0 y0 x1 y1 r g b [tolerance]. Rows holding that colour, or with a tolerance one that
+    # far from it in each channel (the smoothed edges of small text), grouped into bands where
+    # fewer than 12 rows lie between them: one band per line of text. Prints "top-bottom:pixels"
+    # per band.
     x0, y0, x1, y1 = clip(*args[:4])
     colour = tuple(args[4:7])
+    tolerance = args[7] if len(args) > 7 else 0
+    def near(pixel):
+        return all(abs(a - b) <= tolerance for a, b in zip(pixel, colour))
     bands = []
     for y in range(y0, y1):
-        n = sum(1 for x in range(x0, x1) if rgb(x, y) == colour)
+        n = sum(1 for x in range(x0, x1) if near(rgb(x, y)))
         if not n:
             continue
         if bands and y - bands[-1][1] < 12:

@@ -122,7 +122,7 @@ inside_display() {
     local bands="" count=0 grey=0
     for _ in $(seq 50); do
         import -window root "$screenshot"
-        bands=$(read_screen "$screenshot" bands "$gx" "$gy" "$gx1" "$gy1" 252 65 50)
+        bands=$(read_screen "$screenshot" bands "$gx" "$gy" "$gx1" "$gy1" 252 65 50 40)
         count=$(wc -w <<<"$bands")
         [ "$count" -eq 4 ] && break
         sleep 0.1

@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -226,12 +228,15 @@ TEST_F(ControlPanelTest, StartsWithItsCaptionsEntriesFontsAndColours) {
     for (CUserStatic* label : {flashLabel, modelLabel}) {
         EXPECT_EQ(label->text(), QStringLiteral("0.0"));
         EXPECT_EQ(label->font().family(), QStringLiteral("Arial"));
-        EXPECT_EQ(label->font().pixelSize(), 34);
+        // Sized by its character cell: the largest whole size whose cell is no taller than 34.
+        EXPECT_LE(QFontMetrics(label->font()).height(), 34);
+        EXPECT_GE(QFontMetrics(label->font()).height(), 32);
         EXPECT_EQ(label->font().weight(), QFont::Medium);
         EXPECT_EQ(label->TextColor(), QColor(0, 192, 0));
         EXPECT_EQ(label->BackgroundColor(), QColor(240, 240, 240));
     }
-    EXPECT_EQ(power->font().pixelSize(), 16);
+    EXPECT_LE(QFontMetrics(power->font()).height(), 16);
+    EXPECT_GE(QFontMetrics(power->font()).height(), 14);
     EXPECT_EQ(power->font().weight(), QFont::Black);
     for (COXCoolSliderCtrl* slider : {flashSlider, modelSlider}) {
         EXPECT_EQ(slider->minimum(), 11);
@@ -630,5 +635,18 @@ TEST_F(ControlPanelTest, TheGroupPanelInsideTheMainWindowSendsItsPowerTable) {
     EXPECT_EQ(std::abs(table[3 + 2 * kSlot] - 50), 1);
     EXPECT_EQ(table[4 + 2 * kSlot], 40);
     EXPECT_EQ(unit->nFlashValue, table[3 + 2 * kSlot]);
+    ExpectNothingWritten();
+}
+
+TEST_F(ControlPanelTest, AWheelOverASliderWithoutTheFocusSendsNothing) {
+    StrobeData* unit = SelectUnit(50, 40);
+    test->setFocus();
+    ASSERT_FALSE(flashSlider->hasFocus());
+    const QPointF at = flashSlider->rect().center();
+    QWheelEvent turn(at, flashSlider->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(flashSlider, &turn);
+    EXPECT_EQ(unit->nFlashValue, 50);
+    EXPECT_EQ(flashLabel->text(), QStringLiteral("5.0"));
     ExpectNothingWritten();
 }

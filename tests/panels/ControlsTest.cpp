@@ -533,11 +533,25 @@ TEST_F(SliderTest, EachSteppingKeyTracksAndReleases) {
     EXPECT_TRUE(reports.empty()) << reports.front();
 }
 
-TEST_F(SliderTest, AWheelTurnTracksAndReleases) {
+TEST_F(SliderTest, AWheelTurnMovesOnlyASliderThatHasTheFocus) {
     const QPointF at = slider.rect().center();
-    QWheelEvent turn(at, slider.mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
-                     Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&slider, &turn);
+    const auto turn = [&] {
+        QWheelEvent wheel(at, slider.mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&slider, &wheel);
+        return wheel.isAccepted();
+    };
+    // Scrolling past a slider the user is not working with changes nothing, and the turn is left
+    // to whatever lies beneath.
+    slider.clearFocus();
+    ASSERT_FALSE(slider.hasFocus());
+    EXPECT_FALSE(turn());
+    EXPECT_EQ(slider.GetPos(), kStart);
+    EXPECT_TRUE(reports.empty()) << reports.front();
+
+    slider.setFocus();
+    ASSERT_TRUE(slider.hasFocus());
+    turn();
     const int position = slider.GetPos();
     EXPECT_NE(position, kStart);
     EXPECT_EQ(Take(), (Reports{{'T', position}, {'R', position}}));

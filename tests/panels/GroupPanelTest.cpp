@@ -18,6 +18,7 @@
 #include "views/PaneHost.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionSlider>
@@ -250,7 +251,9 @@ TEST_F(GroupPanelTest, StartsCentredWithNothingChosenInItsFontsAndColours) {
     for (CUserStatic* label : {flashLabel, modelLabel}) {
         EXPECT_EQ(label->text(), QStringLiteral("0.0"));
         EXPECT_EQ(label->font().family(), QStringLiteral("Arial"));
-        EXPECT_EQ(label->font().pixelSize(), 34);
+        // Sized by its character cell: the largest whole size whose cell is no taller than 34.
+        EXPECT_LE(QFontMetrics(label->font()).height(), 34);
+        EXPECT_GE(QFontMetrics(label->font()).height(), 32);
         EXPECT_EQ(label->TextColor(), QColor(0, 192, 0));
         EXPECT_EQ(label->BackgroundColor(), QColor(240, 240, 240));
     }
@@ -259,7 +262,8 @@ TEST_F(GroupPanelTest, StartsCentredWithNothingChosenInItsFontsAndColours) {
         EXPECT_EQ(slider->maximum(), 163);
         EXPECT_EQ(slider->GetPos(), 82);
     }
-    EXPECT_EQ(power->font().pixelSize(), 16);
+    EXPECT_LE(QFontMetrics(power->font()).height(), 16);
+    EXPECT_GE(QFontMetrics(power->font()).height(), 14);
     EXPECT_EQ(power->font().weight(), QFont::Black);
     for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
              cell, sound, power, freeRadio, propRadio, off, continuous, flashProp}) {
@@ -405,12 +409,25 @@ TEST_F(GroupPanelTest, TheFirstOneStepNudgeRightOfTheCentreCountsAsNoMove) {
     const Bytes table = PowerTable(0x1E, {{0, 43, 40}});
     EXPECT_EQ(Next(table), table);
 
-    // Back at the centre, the snap is armed again by the release.
-    Key(flashSlider, Qt::Key_Home);
+    // Back at the centre, the snap is armed again for the next drag.
     panel->ResetGroupPanel();
-    Key(flashSlider, Qt::Key_Right);
+    QTest::mousePress(flashSlider, Qt::LeftButton, {}, ThumbCentre(flashSlider));
+    flashSlider->setSliderPosition(83);
     EXPECT_EQ(flashSlider->GetPos(), 82);
-    EXPECT_EQ(flashLabel->text(), QStringLiteral("0.0"));
+    QTest::mouseRelease(flashSlider, Qt::LeftButton, {}, ThumbCentre(flashSlider));
+    EXPECT_EQ(Next(table), table) << "the release applies the unchanged offset";
+
+    // A key step is meant as it is: each Right from the centre moves the offset and the units one
+    // step, one power table a step.
+    for (int step = 1; step <= 3; ++step) {
+        Key(flashSlider, Qt::Key_Right);
+        EXPECT_EQ(flashSlider->GetPos(), 82 + step);
+        EXPECT_EQ(flashLabel->text(), QStringLiteral("0.%1").arg(step));
+        const Bytes moved = PowerTable(0x1E, {{0, static_cast<std::uint8_t>(43 + step), 40}});
+        EXPECT_EQ(Next(moved), moved) << step;
+    }
+    EXPECT_EQ(unit->nFlashValue, 46);
+    ExpectNothingWritten();
 }
 
 TEST_F(GroupPanelTest, PropInThePanelCouplesTheOffsetsAndEachUnitFollowsItsOwnMode) {

@@ -238,7 +238,7 @@ TEST_F(StudioListTest, PlacedUnitsAppearInSlotOrderEachWithItsLightName) {
     }
     EXPECT_EQ(Texts(studioLine), expected);
     EXPECT_EQ(Texts(studioLine).last(), QStringLiteral("CH-10 Not define"));
-    EXPECT_TRUE(studioLine->isExpanded());
+    EXPECT_FALSE(studioLine->isExpanded()) << "a placed unit opened its studio's line";
 
     const QImage head = Picture(TreeImage(kTreeUnit));
     const QImage burst = Picture(TreeImage(kTreeLightName));
@@ -586,6 +586,10 @@ TEST_F(StudioListTest, ArrowKeysMoveTheSelectionAndSendTheSameMessages) {
     QTest::keyClick(tree, Qt::Key_Down);
     EXPECT_EQ(tree->currentItem(), StudioLine(1));
     EXPECT_EQ(Model().pSelTag, &Studio(1));
+    // The studio stays closed until the user opens it.
+    EXPECT_FALSE(StudioLine(1)->isExpanded());
+    QTest::keyClick(tree, Qt::Key_Right);
+    EXPECT_EQ(Model().pSelTag, &Studio(1));
     QTest::keyClick(tree, Qt::Key_Down);
     EXPECT_EQ(Model().pSelTag, first);
     QTest::keyClick(tree, Qt::Key_Down);
@@ -674,6 +678,7 @@ TEST_F(StudioListTest, TitleIsANavyCaptionLine) {
 TEST_F(StudioListTest, TreeAndEditBoxReadOutToAScreenReader) {
     Select(StudioLine(0));
     Arrive(0, 5, QStringLiteral("Key"));
+    StudioLine(0)->setExpanded(true);
     // Lines are laid out when the event loop next runs, before any reader could ask.
     tree->doItemsLayout();
 
