@@ -34,12 +34,18 @@ public:
     CSerialDevice(const CSerialDevice&) = delete;
     CSerialDevice& operator=(const CSerialDevice&) = delete;
 
-    // "/dev/" + name, or the name itself when it is an absolute path.
+    // "/dev/" + name, or the name itself when it is an absolute path. Empty for an empty name
+    // and for a relative name with a ".." component, which would leave /dev.
     static QString PathForPort(const QString& portName);
 
+    // Whether the path (a symbolic link is followed) is a terminal line: a serial device the
+    // kernel files under its tty class, or a pseudo-terminal slave. Decided from the file system
+    // alone, since opening some devices has side effects of its own (a watchdog arms itself).
+    static bool IsTerminalDevice(const QString& path);
+
     // Opens an existing terminal device for exclusive use in raw mode with the given line
-    // settings. Never creates or truncates a file; refuses anything that is not a terminal and
-    // any setting the line cannot take. On failure nothing stays open.
+    // settings. Never creates or truncates a file; refuses anything that is not a terminal,
+    // before opening it, and any setting the line cannot take. On failure nothing stays open.
     bool Open(const QString& path, const SerialLineSettings& settings);
     bool IsOpen() const { return portFd_ >= 0; }
 
