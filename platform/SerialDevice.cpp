@@ -263,17 +263,19 @@ int CSerialDevice::Write(std::span<const std::uint8_t> bytes, int timeoutMs) {
         if (n < 0 && errno != EAGAIN) {
             break;
         }
-        int waitMs = -1;
-        if (timeoutMs > 0) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) {
-                break;
-            }
-            waitMs = static_cast<int>(left.count());
+        // A stalled line (flow control held, a peer that stopped reading) must not hold the
+        // caller past its time-out.
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            break;
         }
         pollfd fd{portFd_, POLLOUT, 0};
-        if (::poll(&fd, 1, waitMs) <= 0 || (fd.revents & (POLLERR | POLLHUP | POLLNVAL))) {
+        const int ready = ::poll(&fd, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0 || (fd.revents & (POLLERR | POLLHUP | POLLNVAL))) {
             break;
         }
     }

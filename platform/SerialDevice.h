@@ -53,8 +53,9 @@ public:
     int BytesWaiting() const;
     int Read(std::span<std::uint8_t> buffer);
 
-    // Writes all bytes, waiting while the driver is full. timeoutMs 0 waits as long as it takes.
-    // Returns the number of bytes the driver took.
+    // Writes the bytes, waiting while the driver is full, but never longer than timeoutMs in all
+    // (0: only what the driver takes at once). Returns the number of bytes the driver took, less
+    // than asked when the line stalled or failed.
     int Write(std::span<const std::uint8_t> bytes, int timeoutMs);
 
     void Wake();
