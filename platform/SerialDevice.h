@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <span>
 
-// Line settings as the port settings record gives them: stop bits and parity keep their
-// Windows line-settings codes so that stored settings and dialogs stay as designed.
+// Line settings as the port settings record gives them: stop bits and parity keep the record's
+// codes, which are the positions of their entries in the port settings dialog.
 struct SerialLineSettings {
     int nBaudRate = 9600;
     int nDataBits = 8;
