@@ -72,8 +72,7 @@ int CCommThread::Write(std::span<const std::uint8_t> bytes) {
     if (!IsConnected() || bytes.empty()) {
         return 0;
     }
-    const int timeoutMs = writeMsPerByte_ * static_cast<int>(bytes.size());
-    return device_.Write(bytes, timeoutMs);
+    return device_.Write(bytes, WriteTimeoutMs(bytes.size()));
 }
 
 int CCommThread::Read(std::span<std::uint8_t> buffer) {

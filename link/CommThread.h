@@ -8,8 +8,10 @@
 #include <QObject>
 #include <QString>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <thread>
 
@@ -20,6 +22,7 @@
 class CCommThread final : public CLinkWriter {
 public:
     static constexpr int kReadChunk = 2048;
+    static constexpr int kWriteMarginMs = 100;
 
     // notifyWindow receives the reader's messages and alerts; it must outlive this object.
     explicit CCommThread(QObject* notifyWindow);
@@ -33,13 +36,22 @@ public:
     // Stops the reader (it wakes at once and posts ReaderEnded), purges and closes the port.
     // Returns once the reader thread has ended.
     void Close();
-    // Blocks until the driver has taken the bytes or the write time-out passed; 0 while closed.
+    // Blocks until the driver has taken the bytes or the write time-out passed, and returns how
+    // many it took; 0 while closed. A write that runs out of time fails like any other.
     int Write(std::span<const std::uint8_t> bytes) override;
 
     bool IsConnected() const { return connected_.load(std::memory_order_acquire) != 0; }
     const QString& PortPath() const { return portPath_; }
-    // Milliseconds per byte allowed for a write: 19200 / baud, 0 meaning no limit.
+    // Milliseconds per byte a write is given at the open line's rate: 19200 / baud, which is 0
+    // above 19200 baud.
     int WriteMsPerByte() const { return writeMsPerByte_; }
+    // How long a write of count bytes may block: at least 1 ms per byte, so that a fast line is
+    // bounded too, plus a margin for the driver to wake the writer.
+    int WriteTimeoutMs(std::size_t count) const {
+        const std::size_t ms =
+            count * static_cast<std::size_t>(std::max(writeMsPerByte_, 1)) + kWriteMarginMs;
+        return static_cast<int>(std::min<std::size_t>(ms, std::numeric_limits<int>::max()));
+    }
     // For the receive framer, on the user-interface thread only.
     ReceiveQueue& Queue() { return queue_; }
 

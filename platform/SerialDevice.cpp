@@ -8,10 +8,13 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 #include <cerrno>
 #include <chrono>
+#include <climits>
+#include <cstring>
 
 Q_LOGGING_CATEGORY(lcSerial, "orvane.link.serial", QtWarningMsg)
 
@@ -101,6 +104,26 @@ bool ApplyLineSettings(termios& tio, const SerialLineSettings& s) {
     return cfsetispeed(&tio, speed) == 0 && cfsetospeed(&tio, speed) == 0;
 }
 
+// Unix98 pseudo-terminal slaves use these majors and have no entry in sysfs.
+constexpr unsigned kPtySlaveMajorFirst = 136;
+constexpr unsigned kPtySlaveMajorLast = 143;
+// /dev/tty, /dev/console and /dev/ptmx: filed as tty, but an alias of some other terminal or the
+// multiplexer that makes a new pseudo-terminal on every open, never a line of their own.
+constexpr unsigned kTtyAliasMajor = 5;
+
+// The class the kernel files a character device under ("tty", "misc", "mem"...), or empty.
+QByteArray CharDeviceSubsystem(dev_t device) {
+    const QByteArray link = QByteArray("/sys/dev/char/") + QByteArray::number(major(device)) + ':' +
+                            QByteArray::number(minor(device)) + "/subsystem";
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(link.constData(), target, sizeof target - 1);
+    if (n <= 0) {
+        return {};
+    }
+    const QByteArray path(target, static_cast<qsizetype>(n));
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
 void CloseFd(int& fd) {
     if (fd >= 0) {
         ::close(fd);
@@ -115,7 +138,30 @@ CSerialDevice::~CSerialDevice() {
 }
 
 QString CSerialDevice::PathForPort(const QString& portName) {
-    return portName.startsWith(u'/') ? portName : QStringLiteral("/dev/") + portName;
+    if (portName.isEmpty()) {
+        return {};
+    }
+    if (portName.startsWith(u'/')) {
+        return portName;
+    }
+    // "serial/by-id/..." is a real place under /dev; "../..." is somewhere else.
+    if (portName.split(u'/').contains(QStringLiteral(".."))) {
+        return {};
+    }
+    return QStringLiteral("/dev/") + portName;
+}
+
+bool CSerialDevice::IsTerminalDevice(const QString& path) {
+    const QByteArray native = path.toLocal8Bit();
+    struct stat st {};
+    if (native.isEmpty() || ::stat(native.constData(), &st) != 0 || !S_ISCHR(st.st_mode)) {
+        return false;
+    }
+    const unsigned deviceMajor = major(st.st_rdev);
+    if (deviceMajor >= kPtySlaveMajorFirst && deviceMajor <= kPtySlaveMajorLast) {
+        return true;
+    }
+    return deviceMajor != kTtyAliasMajor && CharDeviceSubsystem(st.st_rdev) == "tty";
 }
 
 bool CSerialDevice::Open(const QString& path, const SerialLineSettings& settings) {
@@ -124,10 +170,10 @@ bool CSerialDevice::Open(const QString& path, const SerialLineSettings& settings
     if (native.isEmpty()) {
         return false;
     }
-    // Checked before opening, since opening some devices has side effects of its own.
-    struct stat st {};
-    if (::stat(native.constData(), &st) != 0 || !S_ISCHR(st.st_mode)) {
-        qCDebug(lcSerial) << "not a character device:" << path;
+    // Decided before opening: the port is tried every half second, and opening some devices has
+    // side effects of its own.
+    if (!IsTerminalDevice(path)) {
+        qCDebug(lcSerial) << "not a terminal:" << path;
         return false;
     }
     portFd_ = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -217,17 +263,19 @@ int CSerialDevice::Write(std::span<const std::uint8_t> bytes, int timeoutMs) {
         if (n < 0 && errno != EAGAIN) {
             break;
         }
-        int waitMs = -1;
-        if (timeoutMs > 0) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) {
-                break;
-            }
-            waitMs = static_cast<int>(left.count());
+        // A stalled line (flow control held, a peer that stopped reading) must not hold the
+        // caller past its time-out.
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            break;
         }
         pollfd fd{portFd_, POLLOUT, 0};
-        if (::poll(&fd, 1, waitMs) <= 0 || (fd.revents & (POLLERR | POLLHUP | POLLNVAL))) {
+        const int ready = ::poll(&fd, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0 || (fd.revents & (POLLERR | POLLHUP | POLLNVAL))) {
             break;
         }
     }

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <span>
 
-// Line settings as the port settings record gives them: stop bits and parity keep their
-// Windows line-settings codes so that stored settings and dialogs stay as designed.
+// Line settings as the port settings record gives them: stop bits and parity keep the record's
+// codes, which are the positions of their entries in the port settings dialog.
 struct SerialLineSettings {
     int nBaudRate = 9600;
     int nDataBits = 8;
@@ -34,12 +34,18 @@ public:
     CSerialDevice(const CSerialDevice&) = delete;
     CSerialDevice& operator=(const CSerialDevice&) = delete;
 
-    // "/dev/" + name, or the name itself when it is an absolute path.
+    // "/dev/" + name, or the name itself when it is an absolute path. Empty for an empty name
+    // and for a relative name with a ".." component, which would leave /dev.
     static QString PathForPort(const QString& portName);
 
+    // Whether the path (a symbolic link is followed) is a terminal line: a serial device the
+    // kernel files under its tty class, or a pseudo-terminal slave. Decided from the file system
+    // alone, since opening some devices has side effects of its own (a watchdog arms itself).
+    static bool IsTerminalDevice(const QString& path);
+
     // Opens an existing terminal device for exclusive use in raw mode with the given line
-    // settings. Never creates or truncates a file; refuses anything that is not a terminal and
-    // any setting the line cannot take. On failure nothing stays open.
+    // settings. Never creates or truncates a file; refuses anything that is not a terminal,
+    // before opening it, and any setting the line cannot take. On failure nothing stays open.
     bool Open(const QString& path, const SerialLineSettings& settings);
     bool IsOpen() const { return portFd_ >= 0; }
 
@@ -47,8 +53,9 @@ public:
     int BytesWaiting() const;
     int Read(std::span<std::uint8_t> buffer);
 
-    // Writes all bytes, waiting while the driver is full. timeoutMs 0 waits as long as it takes.
-    // Returns the number of bytes the driver took.
+    // Writes the bytes, waiting while the driver is full, but never longer than timeoutMs in all
+    // (0: only what the driver takes at once). Returns the number of bytes the driver took, less
+    // than asked when the line stalled or failed.
     int Write(std::span<const std::uint8_t> bytes, int timeoutMs);
 
     void Wake();

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-// The program's private messages keep the numbers they were designed with, counted from WM_USER, so
-// that logs, tests and the design's routing tables can be read side by side.
+// The program's private messages have fixed numbers counted from WM_USER, so that a number seen in
+// a log or a trace always names the same message.
 inline constexpr int WM_USER = 0x400;
 
 enum class Msg : int {

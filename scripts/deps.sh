@@ -8,7 +8,7 @@ packages=(
     clang libclang-rt-14-dev
     qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    xvfb xauth xdotool imagemagick
+    xvfb xauth xdotool x11-utils imagemagick
     fonts-liberation fonts-dejavu-core
     dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian
 )

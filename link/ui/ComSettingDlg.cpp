@@ -82,11 +82,15 @@ CComSettingDlg::CComSettingDlg(PortSettings* settings, QWidget* parent)
     cancel->setGeometry(du.Rect(83, 122, 50, 14));
     cancel->setAccessibleName(cancel->text());
     connect(ok, &QPushButton::clicked, this, &CComSettingDlg::OnOk);
+    // Only an empty saved port leaves the box without a choice; Ok waits for one.
+    ok->setEnabled(portBox_->currentIndex() >= 0);
+    connect(portBox_, &QComboBox::currentIndexChanged, ok,
+            [ok](int index) { ok->setEnabled(index >= 0); });
     connect(cancel, &QPushButton::clicked, this, [this] { done(kIdCancel); });
 }
 
 void CComSettingDlg::FillPortBox() {
-    for (int n = 1; n <= 10; ++n) {
+    for (int n = 1; n <= kComEntries; ++n) {
         portBox_->addItem(QStringLiteral("COM%1").arg(n));
     }
     // On this system the dongle hangs on a device such as /dev/ttyUSB0: offer every serial
@@ -102,15 +106,31 @@ void CComSettingDlg::FillPortBox() {
         }
         portBox_->setItemData(portBox_->count() - 1, tip, Qt::ToolTipRole);
     }
-    if (settings_->sPortName.startsWith(u'/') &&
-        portBox_->findText(settings_->sPortName, Qt::MatchFixedString) < 0) {
+    // The saved port stays on offer whatever its form, even while its device is unplugged:
+    // confirming the dialog must never replace it with nothing.
+    int saved = SavedPortIndex();
+    if (saved < 0 && !settings_->sPortName.isEmpty()) {
         portBox_->addItem(settings_->sPortName);
+        saved = portBox_->count() - 1;
     }
-    // MatchFixedString compares without regard to case, so "com3" selects "COM3".
-    portBox_->setCurrentIndex(portBox_->findText(settings_->sPortName, Qt::MatchFixedString));
+    portBox_->setCurrentIndex(saved);
+}
+
+int CComSettingDlg::SavedPortIndex() const {
+    const QString& name = settings_->sPortName;
+    // "com3" selects "COM3"; device names are case-sensitive, as the file system has them.
+    for (int i = 0; i < kComEntries; ++i) {
+        if (portBox_->itemText(i).compare(name, Qt::CaseInsensitive) == 0) {
+            return i;
+        }
+    }
+    return portBox_->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
 void CComSettingDlg::OnOk() {
+    if (portBox_->currentIndex() < 0) {
+        return;
+    }
     settings_->sPortName = portBox_->currentText();
     settings_->nBaudRate = TextToInt(baudBox_->currentText());
     settings_->nParity = static_cast<std::uint8_t>(parityBox_->currentIndex());

@@ -29,7 +29,11 @@ public:
     QComboBox* StopBitsBox() const { return stopBitsBox_; }
 
 private:
+    static constexpr int kComEntries = 10;  // "COM1".."COM10" head the port box
+
     void FillPortBox();
+    // The port box's entry for the record's port, or -1.
+    int SavedPortIndex() const;
     void OnOk();
 
     PortSettings* settings_;  // not owned

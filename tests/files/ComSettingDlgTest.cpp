@@ -79,20 +79,51 @@ TEST(ComSettingDlg, OkStoresThePortAndTheFixedLineSettings) {
     EXPECT_EQ(settings.nParity, 0);
 }
 
-TEST(ComSettingDlg, PortMatchIgnoresCaseAndAnUnknownPortSelectsNothing) {
+TEST(ComSettingDlg, PortMatchIgnoresCaseForTheComEntries) {
     PortSettings lower;
     lower.sPortName = QStringLiteral("com3");
     CComSettingDlg first(&lower, nullptr);
     EXPECT_EQ(first.PortBox()->currentText(), "COM3");
+    EXPECT_FALSE(Entries(first.PortBox()).contains("com3"));
     RunModal(first, [](CComSettingDlg& d) { Click(d, "okButton"); });
     EXPECT_EQ(lower.sPortName, "COM3");
+}
 
-    PortSettings unknown;
-    unknown.sPortName = QStringLiteral("COM12");
-    CComSettingDlg second(&unknown, nullptr);
-    EXPECT_EQ(second.PortBox()->currentIndex(), -1);
-    RunModal(second, [](CComSettingDlg& d) { Click(d, "okButton"); });
-    EXPECT_EQ(unknown.sPortName, "");
+// A port the machine does not list right now (its dongle unplugged, or a name from another
+// system) is offered as it was saved and kept by Ok, so the program finds it again later.
+TEST(ComSettingDlg, SavedPortThatIsNotListedIsOfferedSelectedAndKeptByOk) {
+    for (const QString& saved :
+         {QStringLiteral("COM12"), QStringLiteral("ttyOrvaneGone0"),
+          QStringLiteral("/tmp/orvane-gone/tty"), QStringLiteral("serial/by-id/usb-Gone-if00")}) {
+        PortSettings settings;
+        settings.sPortName = saved;
+        CComSettingDlg dialog(&settings, nullptr);
+        EXPECT_EQ(Entries(dialog.PortBox()).count(saved), 1) << saved.toStdString();
+        EXPECT_EQ(dialog.PortBox()->currentText().toStdString(), saved.toStdString());
+        EXPECT_EQ(RunModal(dialog, [](CComSettingDlg& d) { Click(d, "okButton"); }),
+                  CComSettingDlg::kIdOk);
+        EXPECT_EQ(settings.sPortName.toStdString(), saved.toStdString());
+    }
+}
+
+TEST(ComSettingDlg, EmptySavedPortSelectsNothingAndOkWaitsForAChoice) {
+    PortSettings settings;
+    settings.sPortName.clear();
+    CComSettingDlg dialog(&settings, nullptr);
+    EXPECT_EQ(dialog.PortBox()->currentIndex(), -1);
+    auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("okButton"));
+    ASSERT_NE(ok, nullptr);
+    EXPECT_FALSE(ok->isEnabled());
+    EXPECT_EQ(RunModal(dialog,
+                       [ok](CComSettingDlg& d) {
+                           QTest::keyClick(&d, Qt::Key_Return);  // Ok is the default button
+                           EXPECT_TRUE(d.isVisible());
+                           d.PortBox()->setCurrentIndex(2);
+                           EXPECT_TRUE(ok->isEnabled());
+                           Click(d, "okButton");
+                       }),
+              CComSettingDlg::kIdOk);
+    EXPECT_EQ(settings.sPortName, "COM3");
 }
 
 TEST(ComSettingDlg, ChosenPortIsStoredAndAnAbsolutePathIsOffered) {

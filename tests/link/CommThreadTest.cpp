@@ -22,6 +22,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -361,6 +362,52 @@ TEST_F(CommThreadTest, WriteWhileConnectedDeliversEveryByteValueUnchanged) {
     }
     EXPECT_EQ(link.Write(all), 256);
     EXPECT_EQ(pty.Receive(all.size()), all);
+}
+
+// A peer that stops reading stalls the line. Above 19200 baud the time per byte rounds to 0, yet
+// the window that writes must still get its thread back: the write gives up having written less,
+// and the link stays as after any failed write.
+TEST_F(CommThreadTest, WriteToAStalledLineReturnsInBoundedTimeHavingWrittenLess) {
+    using Clock = std::chrono::steady_clock;
+    CCommThread link(&recorder);
+    ASSERT_EQ(link.Open(Settings(115200)), 1);
+    ASSERT_EQ(link.WriteMsPerByte(), 0);
+
+    struct Outcome {
+        bool filled = false;
+        int frameWritten = -1;
+        Clock::duration frameTook{};
+    };
+    const Bytes chunk(512, 0x55);
+    const Bytes frame{0xFF, 0x07, 0x13, 0x00, 0x01, 0x39, 0x29};
+    // On a thread of its own, so that a write that never returns fails the test instead of
+    // hanging it.
+    auto writes = std::async(std::launch::async, [&] {
+        Outcome outcome;
+        // The line holds some tens of kilobytes; 2 MB that all fit would mean it never stalls.
+        for (int n = 0; n < 4096 && !outcome.filled; ++n) {
+            outcome.filled = link.Write(chunk) < static_cast<int>(chunk.size());
+        }
+        const auto start = Clock::now();
+        outcome.frameWritten = link.Write(frame);
+        outcome.frameTook = Clock::now() - start;
+        return outcome;
+    });
+    if (writes.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        ADD_FAILURE() << "a write to the stalled line had not returned after 30 s";
+        while (writes.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+            pty.Drain();  // the peer reads again and lets the writer go
+        }
+    }
+    const Outcome outcome = writes.get();
+    EXPECT_TRUE(outcome.filled);
+    EXPECT_LT(outcome.frameWritten, static_cast<int>(frame.size()));
+    EXPECT_LT(outcome.frameTook, std::chrono::seconds(5));
+    EXPECT_TRUE(link.IsConnected());
+
+    // Once the peer reads again, the line takes whole frames again.
+    EXPECT_GT(pty.Drain(), 0u);
+    EXPECT_EQ(link.Write(frame), static_cast<int>(frame.size()));
 }
 
 // --- The reader ----------------------------------------------------------------------------------

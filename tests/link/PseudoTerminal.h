@@ -93,6 +93,31 @@ public:
         return bytes;
     }
 
+    // Reads and drops what the link wrote until nothing more arrives for quietMs; returns how many
+    // bytes that was.
+    std::size_t Drain(int quietMs = 200) {
+        std::size_t dropped = 0;
+        for (;;) {
+            pollfd fd{master_, POLLIN, 0};
+            const int ready = ::poll(&fd, 1, quietMs);
+            if (ready < 0 && errno == EINTR) {
+                continue;
+            }
+            if (ready <= 0 || !(fd.revents & POLLIN)) {
+                return dropped;
+            }
+            std::uint8_t chunk[4096];
+            const ssize_t n = ::read(master_, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                return dropped;
+            }
+            dropped += static_cast<std::size_t>(n);
+        }
+    }
+
     // The dongle is pulled: closing the master hangs the line up for every slave descriptor.
     void HangUp() {
         if (master_ >= 0) {
