@@ -1,0 +1,240 @@
+#!/usr/bin/env bash
+# A long run of the real program against the simulated dongle, for what short tests cannot show:
+#   1. N times the dongle is pulled and plugged in again: each time Orvane must reopen the port
+#      within a second, and its open descriptors and memory must stay flat over the run;
+#   2. M times a setup is saved and the program killed (SIGKILL) at a random moment around the
+#      save: afterwards every file in "Business Memory" must be a complete setup, never a cut one;
+#   3. the receive framer's fuzz target runs for S seconds.
+# Not part of the test suite: it takes many minutes. Its figures are on its last line.
+#
+# usage: scripts/soak.sh [--cycles N] [--saves M] [--fuzz-seconds S]   (defaults 500, 200, 60)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cycles=500
+saves=200
+fuzz_seconds=60
+while [ $# -gt 0 ]; do
+    case $1 in
+        --cycles) cycles=$2; shift 2 ;;
+        --saves) saves=$2; shift 2 ;;
+        --fuzz-seconds) fuzz_seconds=$2; shift 2 ;;
+        -h | --help) sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        *) echo "soak: unknown option $1 (see --help)" >&2; exit 2 ;;
+    esac
+done
+
+fail() {
+    echo "soak: FAIL: $*" >&2
+    exit 1
+}
+note() { printf '%s\n' "-- $*"; }
+
+bash "$root/scripts/deps.sh"
+bash "$root/scripts/build.sh" build --target orvane --target orvane-dongle-sim \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo
+orvane=$root/build/app/orvane
+sim=$root/build/sim/orvane-dongle-sim
+
+scratch=$(mktemp -d /tmp/orvane-soak.XXXXXX)
+xvfb_pid="" sim_pid="" pid=""
+cleanup() {
+    local status=$?
+    set +e
+    [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
+    [ -n "$sim_pid" ] && kill -TERM "$sim_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill -TERM "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+    exec 3>&-
+    if [ "$status" -ne 0 ]; then
+        for log in orvane.log sim.err; do
+            [ -s "$scratch/$log" ] && { echo "---- $log"; tail -n 40 "$scratch/$log"; } >&2
+        done
+    fi
+    rm -rf "$scratch"
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+cd "$scratch"
+
+# One X server for the whole run, on a display number nobody uses.
+display=:$((100 + RANDOM % 800))
+Xvfb "$display" -screen 0 1024x640x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display QT_QPA_PLATFORM=xcb
+for _ in $(seq 50); do
+    xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.1
+done
+xdpyinfo >/dev/null 2>&1 || fail "the virtual X server did not start"
+
+# The dongle, taking console commands through descriptor 3.
+mkfifo commands
+"$sim" --link "$scratch/tty" --demo --seed 5 --log frames.log <commands >sim.out 2>sim.err &
+sim_pid=$!
+exec 3>commands
+for _ in $(seq 100); do
+    [ -L "$scratch/tty" ] && break
+    sleep 0.05
+done
+[ -L "$scratch/tty" ] || fail "the simulator made no link"
+printf '<?xml version="1.0" encoding="utf-8"?>\n<Option>\n\t<ComSet>\n\t\t<sComPort>%s</sComPort>\n\t\t<nBaud>9600</nBaud>\n\t</ComSet>\n</Option>\n' \
+    "$scratch/tty" >Option.xml
+
+# Whether the program holds the dongle's current pseudo-terminal open.
+holds_port() {
+    local device fd
+    device=$(readlink -f "$scratch/tty" 2>/dev/null) || return 1
+    for fd in /proc/"$pid"/fd/*; do
+        [ "$(readlink "$fd" 2>/dev/null || true)" = "$device" ] && return 0
+    done
+    return 1
+}
+now_ms() { date +%s%3N; }
+descriptors() { find /proc/"$pid"/fd -mindepth 1 -maxdepth 1 | wc -l; }
+resident_kib() { awk '/^VmRSS:/ { print $2 }' /proc/"$pid"/status; }
+
+start_program() {
+    "$orvane" >>orvane.log 2>&1 &
+    pid=$!
+    local deadline=$(($(now_ms) + 5000))
+    until holds_port; do
+        kill -0 "$pid" 2>/dev/null || fail "orvane ended at start (see orvane.log)"
+        [ "$(now_ms)" -lt "$deadline" ] || fail "orvane did not open the port within 5 s"
+        sleep 0.02
+    done
+}
+
+# --- 1. Pulled and plugged in again -------------------------------------------------------------
+start_program
+note "pulling and plugging the dongle $cycles times"
+reconnects=()
+fds_start="" rss_start=""
+for cycle in $(seq "$cycles"); do
+    echo unplug >&3
+    deadline=$(($(now_ms) + 5000))
+    while holds_port; do
+        [ "$(now_ms)" -lt "$deadline" ] || fail "cycle $cycle: the port stayed open after unplug"
+        sleep 0.01
+    done
+    # Let the program see the loss before the dongle comes back, as a hand pulling it would.
+    sleep 0.1
+    echo plug >&3
+    plugged=$(now_ms)
+    deadline=$((plugged + 5000))
+    until holds_port; do
+        [ "$(now_ms)" -lt "$deadline" ] || fail "cycle $cycle: no reconnect within 5 s"
+        sleep 0.01
+    done
+    took=$(($(now_ms) - plugged))
+    reconnects+=("$took")
+    [ "$took" -le 1000 ] || fail "cycle $cycle: the reconnect took $took ms"
+    # Counted once the program has settled into its steady state.
+    if [ "$cycle" -eq 10 ] || { [ "$cycles" -lt 10 ] && [ "$cycle" -eq 1 ]; }; then
+        fds_start=$(descriptors)
+        rss_start=$(resident_kib)
+    fi
+done
+fds_end=$(descriptors)
+rss_end=$(resident_kib)
+read -r reconnect_p50 reconnect_max < <(printf '%s\n' "${reconnects[@]}" | sort -n |
+    awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)], v[NR] }')
+[ "$fds_end" -le "$fds_start" ] || fail "open descriptors grew from $fds_start to $fds_end"
+# A few hundred KiB come and go with Qt's caches; a leak per cycle would show as megabytes.
+[ $((rss_end - rss_start)) -le 4096 ] || fail "memory grew from $rss_start to $rss_end KiB"
+note "reconnects: p50 ${reconnect_p50} ms, max ${reconnect_max} ms; descriptors $fds_start -> $fds_end; resident $rss_start -> $rss_end KiB"
+kill -TERM "$pid"
+wait "$pid" || true
+pid=""
+
+# --- 2. Saves cut short by SIGKILL --------------------------------------------------------------
+window_of() {
+    xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true
+}
+await_window() {
+    local title=$1 found="" deadline=$(($(now_ms) + 8000))
+    until [ -n "$found" ]; do
+        [ "$(now_ms)" -lt "$deadline" ] || fail "no window \"$title\" within 8 s"
+        sleep 0.05
+        found=$(window_of "$title")
+    done
+    echo "$found"
+}
+reports_sent() { grep -c ' out FF 0E 01 ' frames.log || true; }
+
+# The places clicked below are those of the window's fixed start layout (800 x 500 at 0,0 of the
+# screen): the first tree line, the Scan and Save buttons and the file name box.
+tree_x=60 tree_y=85 scan_x=108 save_x=62 bar_y=22 name_x=280 name_y=366
+reference=""
+cut_short=0
+note "saving and killing $saves times"
+for round in $(seq "$saves"); do
+    start_program
+    window=$(await_window '^Orvane$')
+    xdotool windowmove "$window" 0 0
+    sleep 0.2
+    xdotool mousemove --window "$window" "$tree_x" "$tree_y" click 1
+    before=$(reports_sent)
+    xdotool mousemove --window "$window" "$scan_x" "$bar_y" click 1
+    await_window '^Channel scan$' >/dev/null
+    deadline=$(($(now_ms) + 6000))
+    while [ $(($(reports_sent) - before)) -lt 4 ]; do
+        [ "$(now_ms)" -lt "$deadline" ] || fail "round $round: the scan found fewer than 4 heads"
+        sleep 0.05
+    done
+    # Escape ends the count early; the dialog has the keyboard while it is open.
+    xdotool key Escape 2>/dev/null || true
+    deadline=$(($(now_ms) + 8000))
+    while [ -n "$(window_of '^Channel scan$')" ]; do
+        [ "$(now_ms)" -lt "$deadline" ] || fail "round $round: the scan dialog stayed open"
+        sleep 0.05
+    done
+    xdotool mousemove --window "$window" "$name_x" "$name_y" click 1
+    xdotool type --window "$window" --delay 5 Soak
+    xdotool mousemove --window "$window" "$save_x" "$bar_y" click 1
+    await_window '^Business Memory$' >/dev/null
+    # A completed save puts a new file in the old one's place: a new inode under the same name.
+    before_inode=$(stat -c %i "Business Memory/Soak.xml" 2>/dev/null || echo none)
+    xdotool key Return
+    # Anywhere from before the save starts to well after it is done: a save takes a few ms.
+    sleep "$(printf '0.%03d' $((RANDOM % 15)))"
+    kill -KILL "$pid"
+    wait "$pid" 2>/dev/null || true
+    pid=""
+    after_inode=$(stat -c %i "Business Memory/Soak.xml" 2>/dev/null || echo none)
+    [ "$before_inode" = "$after_inode" ] && cut_short=$((cut_short + 1))
+
+    # Every file in the folder is the complete setup, byte for byte as the first save wrote it.
+    for file in "Business Memory"/* "Business Memory"/.[!.]*; do
+        [ -e "$file" ] || continue
+        if [ -z "$reference" ] && [ "$file" = "Business Memory/Soak.xml" ]; then
+            grep -q '</StudioManage>' "$file" || fail "round $round: the first save is cut: $file"
+            reference=$(mktemp)
+            cp "$file" "$reference"
+        fi
+        [ -n "$reference" ] && cmp -s "$file" "$reference" ||
+            fail "round $round: \"$file\" is not a complete setup"
+    done
+done
+[ -n "$reference" ] || fail "no save ever completed"
+files=$(find "Business Memory" -mindepth 1 | wc -l)
+rm -f "$reference"
+note "saves: $saves killed, $cut_short of them before the file was replaced; $files file(s) left, all complete"
+
+# --- 3. The framer's fuzz target ----------------------------------------------------------------
+CC=clang CXX=clang++ bash "$root/scripts/build.sh" build-fuzz --target fuzz_framer \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_SANITIZE=address,undefined -DORVANE_BUILD_FUZZ=ON \
+    -DORVANE_BUILD_TESTS=OFF -DORVANE_BUILD_BENCH=OFF
+mkdir -p fuzz-corpus
+"$root/build-fuzz/fuzz/fuzz_framer" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+    fuzz-corpus "$root/fuzz/corpus/framer" >fuzz.log 2>&1 || {
+    tail -n 30 fuzz.log >&2
+    fail "the framer's fuzz target found a fault"
+}
+runs=$(awk '/stat::number_of_executed_units/ { print $2 }' fuzz.log)
+note "fuzzing: $runs runs in $fuzz_seconds s, no fault"
+
+echo "soak: $cycles reconnects (p50 ${reconnect_p50} ms, max ${reconnect_max} ms, descriptors" \
+    "$fds_start->$fds_end, resident $rss_start->$rss_end KiB); $saves saves killed ($cut_short" \
+    "before the replace, every file complete); framer fuzzed $fuzz_seconds s ($runs runs), no fault"
