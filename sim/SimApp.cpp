@@ -116,6 +116,13 @@ void SimApp::run(const ConsoleCommand& command) {
                 return;
             }
             break;
+        case CommandKind::Mute:
+        case CommandKind::Unmute:
+            if (!world_.setMuted(command.where, command.kind == CommandKind::Mute)) {
+                say("error: no head in that slot");
+                return;
+            }
+            break;
         case CommandKind::Garbage:
             if (!port_.plugged()) {
                 say("error: unplugged");

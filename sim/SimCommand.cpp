@@ -21,6 +21,8 @@ constexpr Verb kVerbs[] = {
     {"add", CommandKind::Add, 2, "add STUDIO SLOT"},
     {"remove", CommandKind::Remove, 2, "remove STUDIO SLOT"},
     {"heat", CommandKind::Heat, 3, "heat STUDIO SLOT HEAT"},
+    {"mute", CommandKind::Mute, 2, "mute STUDIO SLOT"},
+    {"unmute", CommandKind::Unmute, 2, "unmute STUDIO SLOT"},
     {"garbage", CommandKind::Garbage, 1, "garbage COUNT"},
     {"quit", CommandKind::Quit, 0, "quit"},
 };
@@ -72,6 +74,8 @@ ParsedCommand parseCommand(std::string_view line) {
         case CommandKind::Add:
         case CommandKind::Remove:
         case CommandKind::Heat:
+        case CommandKind::Mute:
+        case CommandKind::Unmute:
             break;
     }
     const std::optional<UnitAddress> where = parseAddress(words[1], words[2]);

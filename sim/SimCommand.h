@@ -8,7 +8,7 @@
 
 namespace orvane::sim {
 
-enum class CommandKind { Unplug, Plug, Add, Remove, Heat, Garbage, Quit };
+enum class CommandKind { Unplug, Plug, Add, Remove, Heat, Mute, Unmute, Garbage, Quit };
 
 struct ConsoleCommand {
     CommandKind kind = CommandKind::Quit;

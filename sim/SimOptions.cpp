@@ -215,6 +215,8 @@ Commands on standard input, one per line; each is answered with "ok" or "error: 
   add S N            add a head with default settings
   remove S N         remove a head
   heat S N H         set a head's heat (0..254)
+  mute S N           take a head out of the radio's reach: it hears and answers nothing
+  unmute S N         bring it back
   garbage N          send N random bytes, none of them a frame start
   quit               exit
 End of standard input does not stop the simulator; quit, SIGINT, SIGTERM or SIGHUP do.

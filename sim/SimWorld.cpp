@@ -77,6 +77,15 @@ bool SimWorld::setHeat(UnitAddress where, int heat) {
     return true;
 }
 
+bool SimWorld::setMuted(UnitAddress where, bool muted) {
+    Unit* unit = find(where);
+    if (!unit) {
+        return false;
+    }
+    unit->muted = muted;
+    return true;
+}
+
 const UnitState* SimWorld::unit(UnitAddress where) const {
     if (!validAddress(where) || !studios_[where.studio][where.slot]) {
         return nullptr;
@@ -112,7 +121,7 @@ void SimWorld::handle(const ScanRequest& request) {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const UnitAddress where{request.studio, slot};
         const Unit* unit = find(where);
-        if (!unit) {
+        if (!unit || unit->muted) {
             continue;
         }
         const std::int64_t due =
@@ -196,7 +205,9 @@ void SimWorld::handle(const PowerTableRequest& request) {
         if (!unit) {
             continue;
         }
-        if (request.table == Command::FlashTable) {
+        // A head out of reach keeps its level; the dongle's echo then tells the program so.
+        if (unit->muted) {
+        } else if (request.table == Command::FlashTable) {
             applyLevel(unit->state.flash, request.flash[slot]);
         } else {
             applyLevel(unit->state.model, request.model[slot]);
@@ -282,7 +293,7 @@ void SimWorld::forAddressed(std::uint16_t mask, Visit visit) {
     }
     for (int slot = 0; slot < kSlotCount; ++slot) {
         Unit* unit = find({*tuned_, slot});
-        if (unit && maskAddresses(mask, slot)) {
+        if (unit && !unit->muted && maskAddresses(mask, slot)) {
             visit(UnitAddress{*tuned_, slot}, *unit);
         }
     }
@@ -312,7 +323,8 @@ void SimWorld::answer(UnitAddress where, Unit& unit, Frame frame, std::int64_t d
     const std::int64_t due = std::max(events_.now() + delayMs, unit.quietUntil);
     unit.quietUntil = due;
     events_.schedule(due, [this, where, serial = unit.serial, frame = std::move(frame)] {
-        if (find(where, serial)) {
+        const Unit* speaking = find(where, serial);
+        if (speaking && !speaking->muted) {
             transmit(where.studio, frame);
         }
     });

@@ -28,6 +28,9 @@ public:
     bool removeUnit(UnitAddress where);
     // Heat is limited to 0..kMaxHeat; anything else is refused.
     bool setHeat(UnitAddress where, int heat);
+    // A muted head is out of the radio's reach: it hears no frame and nothing it says gets through,
+    // until it is unmuted. False when the slot has no head.
+    bool setMuted(UnitAddress where, bool muted);
     const UnitState* unit(UnitAddress where) const;
 
     // Empty until the first scan: the dongle listens on no channel before it is told one.
@@ -49,6 +52,7 @@ private:
         // A head answers in order: nothing it sends may overtake what it sent before.
         std::int64_t quietUntil = 0;
         std::uint64_t flashCount = 0;
+        bool muted = false;
     };
 
     void handle(const ScanRequest& request);

@@ -34,6 +34,11 @@ TEST(SimCommandTest, ReadsEveryCommandWithItsArguments) {
     EXPECT_EQ(heat.where, (UnitAddress{1, 9}));
     EXPECT_EQ(heat.value, 254);
 
+    const ConsoleCommand mute = parsedCommand("mute A 7");
+    EXPECT_EQ(mute.kind, CommandKind::Mute);
+    EXPECT_EQ(mute.where, (UnitAddress{0, 7}));
+    EXPECT_EQ(parsedCommand("unmute c 2").kind, CommandKind::Unmute);
+
     const ConsoleCommand garbage = parsedCommand("garbage 300");
     EXPECT_EQ(garbage.kind, CommandKind::Garbage);
     EXPECT_EQ(garbage.value, 300);

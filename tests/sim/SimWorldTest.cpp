@@ -553,6 +553,37 @@ TEST_F(SimWorldTest, AddAndRemoveRefuseOccupiedEmptyAndInvalidSlots) {
 
 // --- frames it does not understand ----------------------------------------------------------
 
+TEST_F(SimWorldTest, AMutedHeadHearsAndSaysNothingUntilItIsUnmuted) {
+    addHead(kA, 0, 56, 41);
+    addHead(kA, 1, 30, 30);
+    tuneTo('A');
+    ASSERT_TRUE(world_.setMuted({kA, 0}, true));
+    EXPECT_FALSE(world_.setMuted({kA, 2}, true)) << "no head in that slot";
+
+    // A setting for both heads reaches only the one in range.
+    receive({0xFF, 0x07, 0x13, 0x00, 0x03, 0x3C, 0x14});
+    // A flash table: the muted head keeps its level, and the dongle's echo says so.
+    receive(
+        {0xFF, 0x17, 0x1E, 0x46, 0x29, 0x46, 0x1E, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    // A scan finds only the head in range.
+    receive({0xFF, 0x05, 0x00, 0x00, 0x41});
+    runFor(timing::kScanWindowMs);
+    EXPECT_EQ(world_.unit({kA, 0})->flash, 56);
+    EXPECT_EQ(world_.unit({kA, 1})->flash, 70);
+    for (const Frame& frame : framesWithCommand({0x01, 0x13})) {
+        EXPECT_EQ(frame[4], 0x02) << "the muted head in slot 0 answered";
+    }
+    EXPECT_THAT(framesWithCommand({0x1E}),
+                ElementsAre(ElementsAre(0xFF, 0x17, 0x1E, 56, 41, 70, 30, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                        0, 0, 0, 0, 0, 0, 0)));
+
+    sent_.clear();
+    ASSERT_TRUE(world_.setMuted({kA, 0}, false));
+    receive({0xFF, 0x07, 0x13, 0x00, 0x01, 0x3C, 0x14});
+    runFor(1000);
+    EXPECT_THAT(frames(), ElementsAre(ElementsAre(0xFF, 0x07, 0x13, 0x00, 0x01, 0x3C, 0x29)));
+}
+
 TEST_F(SimWorldTest, FramesItDoesNotUnderstandAreRefusedAndChangeNothing) {
     addHead(kA, 0, 56, 41);
     tuneTo('A');
