@@ -1,6 +1,7 @@
 #include "link/ZbProtocol.h"
 
 #include "link/LinkWriter.h"
+#include "link/SendObserver.h"
 #include "link/UnitMask.h"
 #include "link/ZbEventHandler.h"
 #include "model/StudioData.h"
@@ -137,6 +138,9 @@ int CZbProtocol::SendUnitSettings(std::uint16_t mask, const StrobeData* unit) {
         0x00,
     };
     Write(frame);
+    if (observer_) {
+        observer_->OnUnitSettingsSent(mask, *unit);
+    }
     return 1;
 }
 
@@ -160,6 +164,9 @@ int CZbProtocol::SendSetting(std::uint16_t mask, const StrobeData* unit, Setting
         b6,
     };
     Write(frame);
+    if (observer_) {
+        observer_->OnSettingSent(mask, *unit, type);
+    }
     return 1;
 }
 
@@ -182,6 +189,9 @@ int CZbProtocol::SendPowerTable(SettingType type, const StudioData* studio) {
         }
     }
     Write(frame);
+    if (observer_) {
+        observer_->OnPowerTableSent(type, *studio);
+    }
     return 1;
 }
 

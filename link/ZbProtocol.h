@@ -8,6 +8,7 @@
 #include <span>
 
 class CLinkWriter;
+class CSendObserver;
 class CZbEventHandler;
 struct StudioData;
 
@@ -31,11 +32,15 @@ public:
     // Types 14 and 15 only; no studio: nothing is written, 0 is returned.
     int SendPowerTable(SettingType type, const StudioData* studio);
 
+    // Told of every unit settings, setting and power table frame sent from now on; none: nobody.
+    void SetSendObserver(CSendObserver* observer) { observer_ = observer; }
+
 private:
     void Write(std::span<const std::uint8_t> frame);
 
-    CZbEventHandler* handler_;  // not owned
-    CLinkWriter* link_;         // not owned
+    CZbEventHandler* handler_;           // not owned
+    CLinkWriter* link_;                  // not owned
+    CSendObserver* observer_ = nullptr;  // not owned
     // A status report is decoded into this record before it is handed on, so fields the frame
     // does not carry (the charge state among them) keep a unit's defaults.
     StrobeData scratchUnit_;

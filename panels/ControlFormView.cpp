@@ -1,5 +1,6 @@
 #include "panels/ControlFormView.h"
 
+#include "link/ConfirmationTracker.h"
 #include "link/ZbProtocol.h"
 #include "model/StudioModel.h"
 #include "panels/BusinessMemoryBox.h"
@@ -107,6 +108,9 @@ bool CControlFormView::OnMessage(const WindowMessageEvent& message) {
         case Msg::LoadCommand:
             memoryBox_->OnLoadCommand();
             return true;
+        case Msg::UnitConfirmationChanged:
+            ShowConfirmation();
+            return true;
         default:
             return false;
     }
@@ -171,8 +175,20 @@ void CControlFormView::SettingClicked(int StrobeSettings::*field, int value, Set
 void CControlFormView::ShowUnit() {
     if (const StrobeData* unit = UnitOrReset()) {
         unitGroups_->ShowUnit(*unit);
+        ShowConfirmation();
         SetControlState(ByPower);
     }
+}
+
+void CControlFormView::ShowConfirmation() {
+    const CConfirmationTracker* confirmations = Context().confirmations;
+    const StrobeData* unit = Model() ? Model()->SelectedUnit() : nullptr;
+    if (!confirmations || !unit) {
+        unitGroups_->ShowConfirmation(Confirmation::Confirmed, Confirmation::Confirmed);
+        return;
+    }
+    unitGroups_->ShowConfirmation(confirmations->StateOf(*unit, ConfirmationGroup::Flash),
+                                  confirmations->StateOf(*unit, ConfirmationGroup::Model));
 }
 
 void CControlFormView::ShowUnitItem(int changeCode) {
@@ -201,6 +217,7 @@ void CControlFormView::SetControlState(int state) {
             break;
         case Reset:
             unitGroups_->Reset(PanelLook::kMinPower, 0, true);
+            unitGroups_->ShowConfirmation(Confirmation::Confirmed, Confirmation::Confirmed);
             if (panelMode_ == GroupSettings) {
                 SetControlState(UnitLayout);
                 modeCombo_->setCurrentIndex(UnitSettings);

@@ -60,6 +60,8 @@ private:
     void PostChanged(ChangeCode change);
     void ShowUnit();
     void ShowUnitItem(int changeCode);
+    // Marks the value read-outs while the unit of the selection has not taken what was sent.
+    void ShowConfirmation();
     void OnPanelModeSelected(int entry);
 
     int panelMode_ = UnitSettings;

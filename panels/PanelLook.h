@@ -14,6 +14,8 @@
 namespace PanelLook {
 
 using PaneLook::CaptionFont;
+using PaneLook::ConfirmationTip;
+using PaneLook::MarkColor;
 using PaneLook::TemplateFont;
 
 // The large value read-outs.

@@ -53,7 +53,7 @@ public:
         power.readOut->setFont(PanelLook::ValueFont());
         power.readOut->SetTextColor(PanelLook::kValueText);
         power.readOut->SetBackgroundColor(PanelLook::kValueBackground);
-        power.readOut->setText(QStringLiteral("0.0"));
+        power.readOut->SetText(QStringLiteral("0.0"));
         power.spin = Put(new COXCoolSpinButtonCtrl(&groups_), kind + QStringLiteral("Spin"), x + 55,
                          14, 10, 24);
         power.spin->setAccessibleName(accessible + QStringLiteral(" step"));
@@ -223,11 +223,11 @@ void CPowerGroups::ConnectMode(QRadioButton* radio, int& copy, int StrobeSetting
 void CPowerGroups::Show(const Power& power) {
     const int value = *power.value;
     if (layout_.scale == Scale::Offset) {
-        power.readOut->setText(PanelLook::OffsetText(value));
+        power.readOut->SetText(PanelLook::OffsetText(value));
     } else if (!power.isFlash && copies_.modelOff) {
-        power.readOut->setText(QStringLiteral("OFF"));
+        power.readOut->SetText(QStringLiteral("OFF"));
     } else {
-        power.readOut->setText(PowerLevelText(value));
+        power.readOut->SetText(PowerLevelText(value));
     }
     // At once, so that a drag shows every value it passes.
     power.readOut->repaint();
@@ -321,7 +321,7 @@ void CPowerGroups::Reset(int value, int mode, bool blankReadOuts) {
     copies_ = Copies{value, 0, 0, 0, value, mode, mode, 0};
     for (const Power* power : {&flash_, &model_}) {
         if (blankReadOuts) {
-            power->readOut->setText(QString());
+            power->readOut->SetText(QString());
         } else {
             Show(*power);
         }
@@ -335,6 +335,18 @@ void CPowerGroups::Reset(int value, int mode, bool blankReadOuts) {
     ClearPair(mode1Pair_);
     ClearPair(mode2Pair_);
     dragStarted_ = false;
+}
+
+void CPowerGroups::ShowConfirmation(Confirmation flash, Confirmation model) {
+    for (const auto& [power, state] : {std::pair(&flash_, flash), std::pair(&model_, model)}) {
+        CUserStatic& readOut = *power->readOut;
+        readOut.SetMarkColor(PanelLook::MarkColor(state));
+        const QString description = PanelLook::ConfirmationTip(state);
+        readOut.setToolTip(description);
+        if (readOut.accessibleDescription() != description) {
+            readOut.setAccessibleDescription(description);
+        }
+    }
 }
 
 void CPowerGroups::EnableFlashGroup(bool on) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/ChangeCode.h"
+#include "link/ConfirmationTracker.h"
 #include "link/SettingType.h"
 #include "model/StrobeData.h"
 
@@ -85,6 +86,9 @@ public:
     // Every value to value, every switch off and no lamp mode chosen (mode, kept as the copies of
     // both modes); the read-outs empty or showing the value.
     void Reset(int value, int mode, bool blankReadOuts);
+
+    // Marks each read-out while the unit has not yet taken what was last sent for its group.
+    void ShowConfirmation(Confirmation flash, Confirmation model);
 
     // The three sets a panel enables and disables together: the flash group's value controls and
     // switches; the power switch; everything else.

@@ -1,5 +1,8 @@
 #include "panels/UserStatic.h"
 
+#include "panels/UserStaticAccessible.h"
+
+#include <QAccessible>
 #include <QPainter>
 
 CUserStatic::CUserStatic(QWidget* parent) : CUserStatic(QString(), parent) {}
@@ -14,6 +17,7 @@ CUserStatic::CUserStatic(const QString& text, QWidget* parent)
     // Every pixel is painted here, so nothing needs to be cleared beneath it first; that clearing
     // would only show as flicker between two values.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    InstallUserStaticAccessible();
 }
 
 void CUserStatic::SetTextColor(const QColor& color) {
@@ -32,6 +36,26 @@ void CUserStatic::SetBackgroundColor(const QColor& color) {
     update();
 }
 
+void CUserStatic::SetText(const QString& text) {
+    const QString old = this->text();
+    if (old == text) {
+        return;
+    }
+    setText(text);
+    if (QAccessible::isActive()) {
+        QAccessibleTextUpdateEvent update(this, 0, old, text);
+        QAccessible::updateAccessibility(&update);
+    }
+}
+
+void CUserStatic::SetMarkColor(const QColor& color) {
+    if (color == markColor_) {
+        return;
+    }
+    markColor_ = color;
+    update();
+}
+
 void CUserStatic::paintEvent(QPaintEvent* /*event*/) {
     // setText asks for the whole contents to be repainted; the background goes down over all of
     // it before the new text, which is what wipes out a longer value painted before.
@@ -42,4 +66,11 @@ void CUserStatic::paintEvent(QPaintEvent* /*event*/) {
     // Kept inside the contents, the only part a new text repaints, so no ink lands where the next
     // text's repaint would not reach.
     painter.drawText(contentsRect(), static_cast<int>(alignment()), text());
+    if (markColor_.isValid()) {
+        constexpr int kMarkWidth = 2;
+        painter.setPen(QPen(markColor_, kMarkWidth));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(kMarkWidth / 2.0, kMarkWidth / 2.0,
+                                                 -kMarkWidth / 2.0, -kMarkWidth / 2.0));
+    }
 }

@@ -34,6 +34,7 @@ enum class Msg : int {
     UnitStatusRefreshed = WM_USER + 71,         // event handler -> main frame
     UnitSettingReported = WM_USER + 72,         // event handler -> main frame
     RescanSelectedStudio = WM_USER + 73,        // studio list -> main frame
+    UnitConfirmationChanged = WM_USER + 74,     // main frame -> navigation view, control panel
 };
 
 // One window message travelling as a Qt event. lParam carries a record pointer (the model owns the

@@ -1,6 +1,7 @@
 #include "shell/MainFrame.h"
 
 #include "link/CommThread.h"
+#include "link/ConfirmationTracker.h"
 #include "link/ReceiveFramer.h"
 #include "link/StrobeEventHandler.h"
 #include "link/ZbProtocol.h"
@@ -68,7 +69,10 @@ CMainFrame::CMainFrame(Options options)
     optionFile_.LoadOptionFile(portSettings_);
     link_ = std::make_unique<CCommThread>(this);
     eventHandler_ = std::make_unique<CStrobeEventHandler>(this, model_.get());
-    protocol_ = std::make_unique<CZbProtocol>(eventHandler_.get(), link_.get());
+    confirmations_ = std::make_unique<CConfirmationTracker>(*eventHandler_, *model_);
+    protocol_ = std::make_unique<CZbProtocol>(confirmations_.get(), link_.get());
+    protocol_->SetSendObserver(confirmations_.get());
+    confirmations_->SetOnChanged([this](StrobeData& unit) { OnConfirmationChanged(unit); });
     framer_ = std::make_unique<CReceiveFramer>(*protocol_);
     // After the protocol: the group settings panel keeps a pointer to it from its first update.
     BuildPanes();
@@ -104,7 +108,8 @@ void CMainFrame::BuildPanes() {
         splitter->SetMinimumColumnWidth(0, 100);
         splitter->SetMinimumColumnWidth(1, 100);
     }
-    const PaneContext context{this, this, model_.get(), protocol_.get(), &fileStore_, messages_};
+    const PaneContext context{this,        this,      model_.get(),        protocol_.get(),
+                              &fileStore_, messages_, confirmations_.get()};
     for (CPaneBase* pane : std::initializer_list<CPaneBase*>{studioList, control, navigation}) {
         pane->Attach(context);
     }
@@ -258,6 +263,15 @@ bool CMainFrame::OnMessage(const WindowMessageEvent& m) {
             return true;
         default:
             return false;
+    }
+}
+
+void CMainFrame::OnConfirmationChanged(StrobeData& unit) {
+    // Sent, not posted: the tracker hands over a unit that is alive now.
+    SendWindowMessage(NavigationPane(), Msg::UnitConfirmationChanged, unit.nChNum, AsLParam(&unit));
+    if (&unit == model_->SelectedUnit()) {
+        SendWindowMessage(ControlPane(), Msg::UnitConfirmationChanged, unit.nChNum,
+                          AsLParam(&unit));
     }
 }
 

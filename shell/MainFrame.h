@@ -15,6 +15,7 @@
 #include <memory>
 
 class CCommThread;
+class CConfirmationTracker;
 class CMessageBoxService;
 class CQtMessageBoxService;
 class CReceiveFramer;
@@ -24,6 +25,7 @@ class CZbProtocol;
 class QAction;
 class QLabel;
 class StudioModel;
+struct StrobeData;
 
 struct MainFrameOptions {
     QDir workDir = QDir(QDir::currentPath());  // where "Option.xml" and the studio files live
@@ -55,6 +57,7 @@ public:
     StudioModel& Model() const { return *model_; }
     CCommThread& Link() const { return *link_; }
     CZbProtocol& Protocol() const { return *protocol_; }
+    const CConfirmationTracker& Confirmations() const { return *confirmations_; }
     StudioFileStore& FileStore() { return fileStore_; }
     CMessageBoxService& Messages() const { return *messages_; }
     const PortSettings& Settings() const { return portSettings_; }
@@ -84,6 +87,7 @@ private:
     void OnLinkLost();
     void SetConnected(bool connected);
     void SetCommandEnabled(int index, int value);
+    void OnConfirmationChanged(StrobeData& unit);
     void ShowAlert(const QString& caption, const QString& text);
 
     Options options_;
@@ -97,6 +101,8 @@ private:
     PortSettings portSettings_;
     std::unique_ptr<CCommThread> link_;
     std::unique_ptr<CStrobeEventHandler> eventHandler_;
+    // Between the decoder and the handler, and told of every frame the protocol sends.
+    std::unique_ptr<CConfirmationTracker> confirmations_;
     std::unique_ptr<CZbProtocol> protocol_;
     std::unique_ptr<CReceiveFramer> framer_;
     QBasicTimer reconnectTimer_;

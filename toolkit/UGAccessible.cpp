@@ -216,10 +216,13 @@ bool CUGCellAccessible::IsCurrent() const {
 }
 
 QString CUGCellAccessible::text(QAccessible::Text t) const {
-    if (!isValid() || t != QAccessible::Name) {
+    if (!isValid() || (t != QAccessible::Name && t != QAccessible::Description)) {
         return {};
     }
     const CUGCell& cell = grid_->grid_->Cell(col_, row_);
+    if (t == QAccessible::Description) {
+        return cell.tip;
+    }
     // A check box's text is its value; what it says is its label.
     return cell.cellType == UGCT_CHECKBOX ? cell.label : cell.text;
 }

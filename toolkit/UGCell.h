@@ -44,4 +44,8 @@ struct CUGCell {
     int cellType = UGCT_NORMAL;
     int cellTypeEx = 0;
     QPixmap bitmap;  // drawn instead of text when set
+    // A frame drawn just inside the cell's lines, to mark it out; none when unset.
+    std::optional<QColor> frame;
+    // Shown as the cell's tooltip and told to screen readers as its description.
+    QString tip;
 };

@@ -4,11 +4,13 @@
 #include "toolkit/UGGridModel.h"
 
 #include <QAccessible>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 
 #include <algorithm>
 #include <utility>
@@ -25,6 +27,7 @@ constexpr int kBoxMaxSide = 12;
 constexpr int kBoxClearance = 6;
 constexpr int kLabelGap = 6;
 constexpr int kTextMargin = 3;
+constexpr int kFrameWidth = 2;  // of a cell's marking frame
 constexpr int kFocusWidth = 2;
 
 const QString kChecked = QStringLiteral("1");
@@ -275,8 +278,12 @@ int CUGCtrl::SetCell(int col, int row, const CUGCell* cell) {
     if (!cell || !grid_->IsCell(col, row) || !IsKnownCellType(cell->cellType)) {
         return UG_ERROR;
     }
+    const bool newTip = grid_->Cell(col, row).tip != cell->tip;
     grid_->Cell(col, row) = *cell;
     CellChanged(col, row);
+    if (newTip) {
+        NotifyAccessible(col, row, QAccessible::DescriptionChanged);
+    }
     return UG_SUCCESS;
 }
 
@@ -895,7 +902,31 @@ void CUGCtrl::PaintCell(QPainter& painter, int col, int row, const QRect& rect) 
         DrawCellText(painter, inside.adjusted(kTextMargin - 1, 0, 1 - kTextMargin, 0), cell.text,
                      look.alignment, multiLine);
     }
+    if (cell.frame) {
+        painter.setPen(QPen(*cell.frame, kFrameWidth));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(inside).adjusted(kFrameWidth / 2.0, kFrameWidth / 2.0,
+                                                 -kFrameWidth / 2.0, -kFrameWidth / 2.0));
+    }
     painter.restore();
+}
+
+bool CUGCtrl::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const std::optional<QPoint> at = CellAt(help->pos());
+        const CUGArea area = at ? grid_->AreaOf(at->x(), at->y()) : CUGArea{};
+        const QString tip = at ? grid_->Cell(area.startCol, area.startRow).tip : QString();
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), tip, viewport(),
+                               CellViewRect(area.startCol, area.startRow));
+        }
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 void CUGCtrl::PaintCheckBox(QPainter& painter, const QRect& box, const CUGCell& cell) const {

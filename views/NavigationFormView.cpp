@@ -30,7 +30,7 @@ CNavigationFormView::CNavigationFormView(QWidget* parent)
 
 void CNavigationFormView::OnInitialUpdate() {
     PaneLook::StyleCaption(*caption_);
-    grid_->SetOwners(Host(), Model());
+    grid_->SetOwners(Host(), Model(), Context().confirmations);
     grid_->AttachGrid(this, kGridId);
     grid_->show();
 }
@@ -117,6 +117,11 @@ bool CNavigationFormView::OnMessage(const WindowMessageEvent& m) {
             return true;
         }
         case Msg::PanelModeChanged:
+            return true;
+        case Msg::UnitConfirmationChanged:
+            if (const StrobeData* unit = m.LParamAs<StrobeData>()) {
+                grid_->ShowConfirmation(*unit, true);
+            }
             return true;
         default:
             return false;

@@ -1,11 +1,13 @@
 #include "views/NavigationGrid.h"
 
 #include "link/ChangeCode.h"
+#include "link/ConfirmationTracker.h"
 #include "model/StudioModel.h"
 #include "platform/FontHeight.h"
 #include "platform/WindowMessage.h"
 #include "resources/Images.h"
 #include "views/PaneHost.h"
+#include "views/PaneLook.h"
 
 #include <QScrollBar>
 
@@ -49,9 +51,34 @@ CNavigationGrid::CNavigationGrid(QWidget* parent) : CUGCtrl(parent) {
     setAccessibleName(QStringLiteral("Channel Select"));
 }
 
-void CNavigationGrid::SetOwners(CPaneHost* host, StudioModel* model) {
+void CNavigationGrid::SetOwners(CPaneHost* host, StudioModel* model,
+                                const CConfirmationTracker* confirmations) {
     host_ = host;
     model_ = model;
+    confirmations_ = confirmations;
+}
+
+void CNavigationGrid::ShowConfirmation(const StrobeData& unit, bool redraw) {
+    const int k = IndexOf(&unit);
+    if (k < 0) {
+        return;
+    }
+    MarkConfirmation(unit, k);
+    if (redraw) {
+        RedrawCell(0, kRowsPerUnit * k + 1);
+    }
+}
+
+void CNavigationGrid::MarkConfirmation(const StrobeData& unit, int k) {
+    const Confirmation state =
+        confirmations_ ? confirmations_->StateOf(unit) : Confirmation::Confirmed;
+    const int nameRow = kRowsPerUnit * k + 1;
+    CUGCell name;
+    GetCell(0, nameRow, &name);
+    const QColor mark = PaneLook::MarkColor(state);
+    name.frame = mark.isValid() ? std::optional(mark) : std::nullopt;
+    name.tip = PaneLook::ConfirmationTip(state);
+    SetCell(0, nameRow, &name);
 }
 
 void CNavigationGrid::OnSetup() {
@@ -152,6 +179,7 @@ void CNavigationGrid::AppendUnitRows(StrobeData& unit) {
     QuickSetText(0, r + 1, NameRowText(unit));
     ShowUnitState(unit, k, false);
     ShowUnitIcons(unit, k);
+    MarkConfirmation(unit, k);
     ++nUnitCount_;
 }
 

@@ -8,6 +8,7 @@
 
 #include <array>
 
+class CConfirmationTracker;
 class CPaneHost;
 class StudioModel;
 struct StrobeData;
@@ -28,7 +29,8 @@ public:
     explicit CNavigationGrid(QWidget* parent = nullptr);
 
     // Taken before the grid is attached, so that its set-up finds them.
-    void SetOwners(CPaneHost* host, StudioModel* model);
+    void SetOwners(CPaneHost* host, StudioModel* model,
+                   const CConfirmationTracker* confirmations = nullptr);
 
     void ShowStudio(const StudioData& studio);
     void AppendUnitRows(StrobeData& unit);
@@ -38,6 +40,8 @@ public:
     void ShowUnitIcon(Item item, int k, int value, bool redraw);
     void RefreshUnitRows(int k, const StrobeData& unit);
     void UpdateUnitItem(int changeCode, StrobeData* unit);
+    // Marks a unit's name row while the unit has not taken what was last sent to it.
+    void ShowConfirmation(const StrobeData& unit, bool redraw);
 
     int UnitCount() const { return nUnitCount_; }
     int SelIndex() const { return nSelIndex_; }
@@ -55,14 +59,16 @@ protected:
     int OnCellTypeNotify(int typeId, int col, int row, int msg, long param) override;
 
 private:
+    void MarkConfirmation(const StrobeData& unit, int k);
     // All five icons of block k, without redrawing.
     void ShowUnitIcons(const StrobeData& unit, int k);
     static int StateRow(int k) { return kRowsPerUnit * k + 2; }
     // Scrolls block k wholly into view, or its top when the view is smaller than a block.
     void RevealUnit(int k);
 
-    CPaneHost* host_ = nullptr;     // not owned
-    StudioModel* model_ = nullptr;  // not owned
+    CPaneHost* host_ = nullptr;                            // not owned
+    StudioModel* model_ = nullptr;                         // not owned
+    const CConfirmationTracker* confirmations_ = nullptr;  // not owned; none: nothing is marked
     QFont normalFont_;
     QFont headingFont_;
     QFont alarmFont_;

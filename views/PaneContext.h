@@ -1,5 +1,6 @@
 #pragma once
 
+class CConfirmationTracker;
 class CMessageBoxService;
 class CPaneHost;
 class CZbProtocol;
@@ -16,6 +17,7 @@ struct PaneContext {
     CZbProtocol* protocol = nullptr;
     StudioFileStore* fileStore = nullptr;
     CMessageBoxService* messages = nullptr;
+    const CConfirmationTracker* confirmations = nullptr;  // whether units took what was sent
 };
 
 // The toolbar commands a pane switches on and off with WM_USER+50, by the index it names them with.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/ConfirmationTracker.h"
 #include "platform/FontHeight.h"
 #include "toolkit/OXSeparator.h"
 
@@ -31,6 +32,30 @@ inline void StyleCaption(COXSeparator& caption) {
     caption.setFont(CaptionFont());
     caption.SetTextColor(kNavy);
     caption.SetLineColors(kNavy, caption.palette().color(QPalette::Light));
+}
+
+// How a value or unit that has not confirmed what was sent is marked, and what the mark says.
+inline QColor MarkColor(Confirmation state) {
+    switch (state) {
+        case Confirmation::Waiting:
+            return {150, 150, 150};
+        case Confirmation::NotConfirmed:
+            return {255, 170, 0};
+        default:
+            return {};
+    }
+}
+// Shown as the mark's tooltip and told to screen readers as the description of what it marks;
+// the words "not confirmed" stay in it exactly as long as the mark does.
+inline QString ConfirmationTip(Confirmation state) {
+    switch (state) {
+        case Confirmation::Waiting:
+            return QStringLiteral("Waiting for the unit to confirm the change");
+        case Confirmation::NotConfirmed:
+            return QStringLiteral("Change not confirmed by the unit");
+        default:
+            return {};
+    }
 }
 
 }  // namespace PaneLook

@@ -1,0 +1,323 @@
+#include "link/ConfirmationTracker.h"
+
+#include "link/UnitMask.h"
+#include "model/StudioModel.h"
+
+#include <QTimerEvent>
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+std::int64_t SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Calls visit for every unit a frame with this mask reached: mask 0 is the unit's own slot.
+template <class Visit>
+void ForEachAddressed(const StudioModel& model, std::uint16_t mask, const StrobeData& unit,
+                      Visit visit) {
+    if (mask == 0) {
+        visit(unit);
+        return;
+    }
+    const StudioData* studio = model.SelectedStudio();
+    if (!studio) {
+        return;
+    }
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const StrobeData* addressed = studio->bChUsed[slot] ? studio->Unit(slot) : nullptr;
+        if (addressed && ((mask & MaskFromSlot(slot)) || (mask & kAllUnitsMask))) {
+            visit(*addressed);
+        }
+    }
+}
+
+Confirmation Worse(Confirmation a, Confirmation b) {
+    return std::max(a, b);
+}
+
+}  // namespace
+
+CConfirmationTracker::CConfirmationTracker(CZbEventHandler& handler, const StudioModel& model,
+                                           Clock clock)
+    : handler_(handler), model_(model), clock_(clock ? std::move(clock) : Clock(SteadyMs)) {}
+
+void CConfirmationTracker::SetOnChanged(std::function<void(StrobeData&)> onChanged) {
+    onChanged_ = std::move(onChanged);
+}
+
+int CConfirmationTracker::ValueOf(const StrobeData& unit, Item item) {
+    switch (item) {
+        case FlashPower:
+            return unit.nFlashValue;
+        case ModelPower:
+            return unit.nModelValue;
+        case Mode1:
+            return unit.nModelMode1;
+        case Mode2:
+            return unit.nModelMode2;
+        case Cell:
+            return unit.bFlashCell;
+        case Sound:
+            return unit.bFlashSnd;
+        case FlashSwitch:
+            return unit.bFlashPow;
+        case LampSwitch:
+            return unit.bModelPow;
+        default:
+            return 0;  // the test flash carries no value
+    }
+}
+
+bool CConfirmationTracker::ItemOf(SettingType type, Item& item) {
+    switch (type) {
+        case SettingType::FlashPower:
+        case SettingType::FlashPowerTable:
+            item = FlashPower;
+            return true;
+        case SettingType::ModelPower:
+        case SettingType::ModelPowerTable:
+            item = ModelPower;
+            return true;
+        case SettingType::ModelMode1:
+            item = Mode1;
+            return true;
+        case SettingType::ModelMode2:
+            item = Mode2;
+            return true;
+        case SettingType::PhotoCell:
+            item = Cell;
+            return true;
+        case SettingType::Sound:
+            item = Sound;
+            return true;
+        case SettingType::FlashSwitch:
+            item = FlashSwitch;
+            return true;
+        case SettingType::ModelSwitch:
+            item = LampSwitch;
+            return true;
+        case SettingType::TestFlash:
+            item = TestFlash;
+            return true;
+        default:
+            return false;
+    }
+}
+
+CConfirmationTracker::Record* CConfirmationTracker::Find(const StrobeData& unit) {
+    const auto found = std::ranges::find_if(
+        records_, [&unit](const Record& r) { return r.unit == &unit && r.serial == unit.nSerial; });
+    return found != records_.end() ? &*found : nullptr;
+}
+
+const CConfirmationTracker::Record* CConfirmationTracker::Find(const StrobeData& unit) const {
+    return const_cast<CConfirmationTracker*>(this)->Find(unit);
+}
+
+StrobeData* CConfirmationTracker::UnitAt(int slot) const {
+    const StudioData* studio = model_.SelectedStudio();
+    return studio ? studio->Unit(slot) : nullptr;
+}
+
+Confirmation CConfirmationTracker::StateOf(const Expected& expected) const {
+    if (!expected.open) {
+        return Confirmation::Confirmed;
+    }
+    const std::int64_t waited = clock_() - expected.sentMs;
+    if (waited >= kConfirmTimeoutMs) {
+        return Confirmation::NotConfirmed;
+    }
+    return waited >= kWaitingShownMs ? Confirmation::Waiting : Confirmation::Confirmed;
+}
+
+CConfirmationTracker::Shown CConfirmationTracker::ShownOf(const Record& record) const {
+    Shown shown;
+    for (int item = 0; item < kItemCount; ++item) {
+        const Confirmation state = StateOf(record.expected[item]);
+        shown.unit = Worse(shown.unit, state);
+        const bool lamp =
+            item == ModelPower || item == Mode1 || item == Mode2 || item == LampSwitch;
+        (lamp ? shown.model : shown.flash) = Worse(lamp ? shown.model : shown.flash, state);
+    }
+    return shown;
+}
+
+Confirmation CConfirmationTracker::StateOf(const StrobeData& unit) const {
+    const Record* record = Find(unit);
+    return record ? record->shown.unit : Confirmation::Confirmed;
+}
+
+Confirmation CConfirmationTracker::StateOf(const StrobeData& unit, ConfirmationGroup group) const {
+    const Record* record = Find(unit);
+    if (!record) {
+        return Confirmation::Confirmed;
+    }
+    return group == ConfirmationGroup::Flash ? record->shown.flash : record->shown.model;
+}
+
+void CConfirmationTracker::Expect(const StrobeData& unit, Item item) {
+    Record* record = Find(unit);
+    if (!record) {
+        records_.push_back({const_cast<StrobeData*>(&unit), unit.nSerial, {}, {}});
+        record = &records_.back();
+    }
+    // Only the latest value counts: an answer to an earlier one no longer confirms anything.
+    record->expected[item] = {true, ValueOf(unit, item), clock_()};
+}
+
+void CConfirmationTracker::Match(StrobeData* unit, std::initializer_list<Item> items) {
+    Record* record = unit ? Find(*unit) : nullptr;
+    if (!record) {
+        return;
+    }
+    for (const Item item : items) {
+        Expected& expected = record->expected[item];
+        if (expected.open && (item == TestFlash || ValueOf(*unit, item) == expected.value)) {
+            expected.open = false;
+        }
+    }
+}
+
+void CConfirmationTracker::Publish() {
+    if (records_.empty()) {
+        timer_.stop();
+        return;
+    }
+    const std::int64_t now = clock_();
+    std::int64_t nextChange = -1;
+    std::vector<StrobeData*> changed;
+    std::erase_if(records_, [&](Record& record) {
+        // A scan frees the units it clears: what was expected of them is forgotten with them.
+        if (!model_.LiveUnit(reinterpret_cast<std::intptr_t>(record.unit), record.serial)) {
+            return true;
+        }
+        const Shown shown = ShownOf(record);
+        if (shown != record.shown) {
+            record.shown = shown;
+            changed.push_back(record.unit);
+        }
+        bool open = false;
+        for (const Expected& expected : record.expected) {
+            if (!expected.open) {
+                continue;
+            }
+            open = true;
+            for (const std::int64_t due :
+                 {expected.sentMs + kWaitingShownMs, expected.sentMs + kConfirmTimeoutMs}) {
+                if (due > now && (nextChange < 0 || due < nextChange)) {
+                    nextChange = due;
+                }
+            }
+        }
+        return !open && shown == Shown{};
+    });
+    if (nextChange >= 0) {
+        timer_.start(static_cast<int>(nextChange - now), Qt::PreciseTimer, this);
+    } else {
+        timer_.stop();
+    }
+    if (onChanged_) {
+        for (StrobeData* unit : changed) {
+            onChanged_(*unit);
+        }
+    }
+}
+
+void CConfirmationTracker::Tick() {
+    Publish();
+}
+
+void CConfirmationTracker::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == timer_.timerId()) {
+        Publish();
+        return;
+    }
+    QObject::timerEvent(event);
+}
+
+int CConfirmationTracker::OnUnitStatus(int nSlot, const StrobeData& status, int nReserved) {
+    const int result = handler_.OnUnitStatus(nSlot, status, nReserved);
+    if (!records_.empty()) {
+        Match(UnitAt(nSlot),
+              {FlashPower, ModelPower, Mode1, Mode2, Cell, Sound, FlashSwitch, LampSwitch});
+        Publish();
+    }
+    return result;
+}
+
+int CConfirmationTracker::OnSettingReport(std::uint8_t nType, int nSlot, int nValue,
+                                          std::span<const std::uint8_t> frame) {
+    const int result = handler_.OnSettingReport(nType, nSlot, nValue, frame);
+    if (records_.empty()) {
+        return result;
+    }
+    const auto type = static_cast<SettingType>(nType);
+    Item item = FlashPower;
+    if (type == SettingType::FlashPowerTable || type == SettingType::ModelPowerTable) {
+        // A power table carries both powers of every slot.
+        if (const StudioData* studio = model_.SelectedStudio()) {
+            for (int slot = 0; slot < kSlotCount; ++slot) {
+                Match(studio->bChUsed[slot] ? studio->Unit(slot) : nullptr,
+                      {FlashPower, ModelPower});
+            }
+        }
+    } else if (type == SettingType::FlashPower || type == SettingType::ModelPower) {
+        Match(UnitAt(nSlot), {FlashPower, ModelPower});
+    } else if (type != SettingType::TestFlash && ItemOf(type, item)) {
+        Match(UnitAt(nSlot), {item});
+    }
+    Publish();
+    return result;
+}
+
+int CConfirmationTracker::OnStateReport(std::uint8_t nCode, int nSlot, std::uint8_t nValue) {
+    const int result = handler_.OnStateReport(nCode, nSlot, nValue);
+    if (!records_.empty() && static_cast<StateCode>(nCode) == StateCode::TestFlashDone) {
+        Match(UnitAt(nSlot), {TestFlash});
+        Publish();
+    }
+    return result;
+}
+
+int CConfirmationTracker::OnMonitorReport(std::uint8_t nCode, int nSlot, std::uint8_t nValue) {
+    return handler_.OnMonitorReport(nCode, nSlot, nValue);
+}
+
+void CConfirmationTracker::OnSettingSent(std::uint16_t mask, const StrobeData& unit,
+                                         SettingType type) {
+    Item item = FlashPower;
+    if (!ItemOf(type, item)) {
+        return;
+    }
+    ForEachAddressed(model_, mask, unit,
+                     [&](const StrobeData& addressed) { Expect(addressed, item); });
+    Publish();
+}
+
+void CConfirmationTracker::OnUnitSettingsSent(std::uint16_t mask, const StrobeData& unit) {
+    ForEachAddressed(model_, mask, unit, [&](const StrobeData& addressed) {
+        for (const Item item :
+             {FlashPower, ModelPower, Mode1, Mode2, Cell, Sound, FlashSwitch, LampSwitch}) {
+            Expect(addressed, item);
+        }
+    });
+    Publish();
+}
+
+void CConfirmationTracker::OnPowerTableSent(SettingType type, const StudioData& studio) {
+    Item item = FlashPower;
+    if (!ItemOf(type, item)) {
+        return;
+    }
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (const StrobeData* unit = studio.bChUsed[slot] ? studio.Unit(slot) : nullptr) {
+            Expect(*unit, item);
+        }
+    }
+    Publish();
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "link/SendObserver.h"
+#include "link/ZbEventHandler.h"
+
+#include <QBasicTimer>
+#include <QObject>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class StudioModel;
+
+// Whether a unit has taken what the program last sent it.
+enum class Confirmation {
+    Confirmed,     // nothing sent is still unanswered (or the answer is only just due)
+    Waiting,       // sent a moment ago and not yet answered
+    NotConfirmed,  // no matching answer within kConfirmTimeoutMs; until one arrives
+};
+
+// The settings of a unit whose confirmation the panel shows on one of its read-outs.
+enum class ConfirmationGroup { Flash, Model };
+
+// Follows every change sent to units until each addressed unit reports the value that was sent: a
+// setting report of that type, a status report, or a power table carrying it; a test flash until
+// the unit reports it fired. Only the latest value sent counts. The tracker stands between the
+// decoder and the event handler, so it sees each report right after the handler has put it into
+// the records, and it is told of each frame sent by the protocol.
+//
+// User-interface thread only.
+class CConfirmationTracker final : public QObject, public CZbEventHandler, public CSendObserver {
+public:
+    // How long a unit may take to answer before it counts as not confirmed.
+    static constexpr std::int64_t kConfirmTimeoutMs = 1000;
+    // A shorter wait is not shown at all, so that a quick answer never flickers on the screen.
+    static constexpr std::int64_t kWaitingShownMs = 150;
+
+    using Clock = std::function<std::int64_t()>;  // milliseconds, never going back
+
+    // handler gets every report first; the model resolves slots to units as the handler does.
+    CConfirmationTracker(CZbEventHandler& handler, const StudioModel& model, Clock clock = {});
+
+    Confirmation StateOf(const StrobeData& unit) const;
+    Confirmation StateOf(const StrobeData& unit, ConfirmationGroup group) const;
+
+    // Called for each unit whose shown state (overall or of a group) changed.
+    void SetOnChanged(std::function<void(StrobeData&)> onChanged);
+
+    // Moves the shown states on to the clock's time; the tracker's own timer calls this while
+    // anything is unanswered.
+    void Tick();
+
+    int OnUnitStatus(int nSlot, const StrobeData& status, int nReserved) override;
+    int OnSettingReport(std::uint8_t nType, int nSlot, int nValue,
+                        std::span<const std::uint8_t> frame) override;
+    int OnStateReport(std::uint8_t nCode, int nSlot, std::uint8_t nValue) override;
+    int OnMonitorReport(std::uint8_t nCode, int nSlot, std::uint8_t nValue) override;
+
+    void OnSettingSent(std::uint16_t mask, const StrobeData& unit, SettingType type) override;
+    void OnUnitSettingsSent(std::uint16_t mask, const StrobeData& unit) override;
+    void OnPowerTableSent(SettingType type, const StudioData& studio) override;
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    // What a unit is asked to take, one entry per setting.
+    enum Item {
+        FlashPower,
+        ModelPower,
+        Mode1,
+        Mode2,
+        Cell,
+        Sound,
+        FlashSwitch,
+        LampSwitch,
+        TestFlash,
+        kItemCount
+    };
+    struct Expected {
+        bool open = false;
+        int value = 0;
+        std::int64_t sentMs = 0;
+    };
+    struct Shown {
+        Confirmation unit = Confirmation::Confirmed;
+        Confirmation flash = Confirmation::Confirmed;
+        Confirmation model = Confirmation::Confirmed;
+        friend bool operator==(const Shown&, const Shown&) = default;
+    };
+    struct Record {
+        StrobeData* unit = nullptr;
+        std::uint64_t serial = 0;
+        std::array<Expected, kItemCount> expected{};
+        Shown shown;
+    };
+
+    static int ValueOf(const StrobeData& unit, Item item);
+    static bool ItemOf(SettingType type, Item& item);
+
+    Record* Find(const StrobeData& unit);
+    const Record* Find(const StrobeData& unit) const;
+    void Expect(const StrobeData& unit, Item item);
+    // Closes what the unit's records now hold as sent, for the items a report covered.
+    void Match(StrobeData* unit, std::initializer_list<Item> items);
+    StrobeData* UnitAt(int slot) const;
+    Confirmation StateOf(const Expected& expected) const;
+    Shown ShownOf(const Record& record) const;
+    // Tells of every changed record, forgets the dead and the settled, and runs the timer only
+    // while something can still change by time alone.
+    void Publish();
+
+    CZbEventHandler& handler_;
+    const StudioModel& model_;
+    Clock clock_;
+    std::function<void(StrobeData&)> onChanged_;
+    std::vector<Record> records_;
+    QBasicTimer timer_;
+};
