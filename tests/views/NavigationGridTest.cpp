@@ -2,21 +2,20 @@
 // shown studio, what its state cells and icons say, the messages that rebuild or redraw it, the
 // clicks and keys that choose the current unit or tick units, and how it reads to a screen reader.
 //
-// The control pane is stood in for by a filter that writes down and keeps back what reaches it, so
-// that only the navigation pane's part is under test.
+// What reaches the control pane is written down and kept back from it, so that only the navigation
+// pane's part is under test.
 
 #include "link/ChangeCode.h"
 #include "model/StudioModel.h"
 #include "resources/Images.h"
-#include "shell/MainFrame.h"
-#include "support/RecordingMessageBox.h"
+#include "support/FrameTestKit.h"
+#include "support/NotifyRecorder.h"
 #include "toolkit/OXSeparator.h"
 #include "views/NavigationFormView.h"
 #include "views/NavigationGrid.h"
 
 #include <QAccessible>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -25,13 +24,14 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace {
+
+using orvane::test::FrameInFolder;
 
 constexpr int kBlock = CNavigationGrid::kRowsPerUnit;
 
@@ -42,33 +42,6 @@ const QColor kAlarmCurrentBack(75, 104, 158);
 const QColor kAlarmOtherBack(162, 169, 170);
 const QColor kWhite(255, 255, 255);
 const QColor kBlack(0, 0, 0);
-
-struct Tapped {
-    Msg message;
-    std::intptr_t wParam;
-    std::intptr_t lParam;
-
-    friend bool operator==(const Tapped&, const Tapped&) = default;
-    friend void PrintTo(const Tapped& t, std::ostream* os) {
-        *os << "{WM_USER+" << static_cast<int>(t.message) - WM_USER << ", " << t.wParam << ", "
-            << t.lParam << "}";
-    }
-};
-
-// Writes down the window messages that reach the object it is installed on and keeps them back.
-class MessageTap final : public QObject {
-public:
-    std::vector<Tapped> messages;
-
-protected:
-    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-        if (const WindowMessageEvent* m = AsWindowMessage(event)) {
-            messages.push_back({m->Message(), m->WParam(), m->LParam()});
-            return true;
-        }
-        return false;
-    }
-};
 
 // Every property of one cell, in a form that compares as a whole.
 struct CellLook {
@@ -133,18 +106,14 @@ StrobeSettings PlainSettings() {
 class NavigationGridTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder_.isValid());
-        MainFrameOptions options;
-        options.workDir = QDir(folder_.path());
-        options.messages = &boxes_;
-        frame = std::make_unique<CMainFrame>(options);
+        frame = &f.Make();
         view = qobject_cast<CNavigationFormView*>(frame->NavigationPane());
         ASSERT_NE(view, nullptr);
         grid = view->Grid();
         ASSERT_NE(grid, nullptr);
-        frame->ControlPane()->installEventFilter(&control);
+        control.Watch(frame->ControlPane());
         frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
     }
 
     StudioModel& Model() { return frame->Model(); }
@@ -271,24 +240,11 @@ protected:
         return count;
     }
 
-    std::vector<Tapped> ControlGot(Msg message) const {
-        std::vector<Tapped> found;
-        for (const Tapped& t : control.messages) {
-            if (t.message == message) {
-                found.push_back(t);
-            }
-        }
-        return found;
-    }
     void Forget() { control.messages.clear(); }
 
-private:
-    QTemporaryDir folder_;
-    RecordingMessageBox boxes_;
-
-protected:
-    MessageTap control;
-    std::unique_ptr<CMainFrame> frame;  // last, so that it goes before the tap it reports to
+    NotifyRecorder control;
+    FrameInFolder f;
+    CMainFrame* frame = nullptr;
     CNavigationFormView* view = nullptr;
     CNavigationGrid* grid = nullptr;
 };
@@ -344,7 +300,8 @@ TEST_F(NavigationBlocks, UnitsInSlotsTwoAndSixBecomeTwoBlocksInSlotOrderWithTheF
     EXPECT_EQ(StateCell(0).textColor, kWhite);
     EXPECT_EQ(StateCell(1).background, kWhite);
     EXPECT_EQ(StateCell(1).textColor, kBlack);
-    EXPECT_EQ(control.messages, (std::vector<Tapped>{{Msg::ShowSelectedUnit, 0, 0}}));
+    EXPECT_EQ(control.messages,
+              (std::vector<NotifyRecorder::Message>{{Msg::ShowSelectedUnit, 0, 0}}));
 }
 
 TEST_F(NavigationBlocks, NameRowsAndStateCellsArePaintedInTheirColours) {
@@ -487,7 +444,8 @@ TEST_F(NavigationMessages, AnEmptyStudioClearsTheGridAndTellsTheControlPane) {
     EXPECT_TRUE(Model().arUnits.isEmpty());
     EXPECT_EQ(grid->SelIndex(), -1);
     EXPECT_EQ(Cell(0, -1).label, QStringLiteral("Channel Select [ Studio C ]"));
-    EXPECT_EQ(control.messages, (std::vector<Tapped>{{Msg::StudioHasNoUnits, 0, 0}}));
+    EXPECT_EQ(control.messages,
+              (std::vector<NotifyRecorder::Message>{{Msg::StudioHasNoUnits, 0, 0}}));
     EXPECT_EQ(Model().pSelTag, &Studio(2));
 }
 
@@ -505,7 +463,8 @@ TEST_F(NavigationMessages, SelectUnitRowMakesTheUnitCurrentShowingItsStudioFirst
     EXPECT_EQ(grid->GetCurrentRow(), kBlock + 1);
     EXPECT_EQ(StateCell(1).background, kCurrentBack);
     EXPECT_EQ(StateCell(0).background, kWhite);
-    EXPECT_EQ(control.messages, (std::vector<Tapped>{{Msg::ShowSelectedUnit, 0, 0}}));
+    EXPECT_EQ(control.messages,
+              (std::vector<NotifyRecorder::Message>{{Msg::ShowSelectedUnit, 0, 0}}));
 
     // A unit of another studio: the tree has selected it, the grid shows its studio first.
     Forget();
@@ -517,7 +476,7 @@ TEST_F(NavigationMessages, SelectUnitRowMakesTheUnitCurrentShowingItsStudioFirst
     EXPECT_EQ(Model().pSelTag, d8);
     EXPECT_EQ(StateCell(1).background, kCurrentBack);
     EXPECT_EQ(StateCell(0).background, kWhite);
-    EXPECT_EQ(ControlGot(Msg::ShowSelectedUnit).size(), 1u);
+    EXPECT_EQ(control.Of(Msg::ShowSelectedUnit).size(), 1u);
 }
 
 TEST_F(NavigationMessages, UnitAddedKeepsTheCurrentUnitCurrentWhenALowerSlotFillsIn) {
@@ -546,7 +505,8 @@ TEST_F(NavigationMessages, TheFirstUnitAScanBringsBecomesCurrent) {
     Send(Msg::UnitAdded, 7, AsLParam(seven));
     EXPECT_EQ(grid->SelIndex(), 0);
     EXPECT_EQ(Model().pSelTag, seven);
-    EXPECT_EQ(control.messages, (std::vector<Tapped>{{Msg::ShowSelectedUnit, 0, 0}}));
+    EXPECT_EQ(control.messages,
+              (std::vector<NotifyRecorder::Message>{{Msg::ShowSelectedUnit, 0, 0}}));
 
     // The next one, in a lower slot, leaves the first one current.
     StrobeData* two = Put(4, 2);
@@ -764,7 +724,8 @@ TEST_F(NavigationClicks, AClickInAnotherBlockMakesItsUnitCurrentOnce) {
     EXPECT_EQ(Model().pSelTag, second);
     EXPECT_EQ(StateCell(1).background, kCurrentBack);
     EXPECT_EQ(StateCell(0).background, kWhite);
-    EXPECT_EQ(control.messages, (std::vector<Tapped>{{Msg::ShowSelectedUnit, 0, 0}}));
+    EXPECT_EQ(control.messages,
+              (std::vector<NotifyRecorder::Message>{{Msg::ShowSelectedUnit, 0, 0}}));
 
     // The same cell again, then the other rows of the same block: it is current already.
     ClickCell(4, kBlock + 3);
@@ -866,7 +827,7 @@ TEST_F(NavigationKeys, ArrowKeysWalkThroughTheUnitsInOrderAndBack) {
     EXPECT_EQ(visited, (std::vector<StrobeData*>{units[0], units[1], units[2], units[3], units[2],
                                                  units[1], units[0]}));
     // One message for each move to another unit.
-    EXPECT_EQ(ControlGot(Msg::ShowSelectedUnit).size(), visited.size() - 1);
+    EXPECT_EQ(control.Of(Msg::ShowSelectedUnit).size(), visited.size() - 1);
     EXPECT_EQ(StateCell(0).background, kCurrentBack);
     EXPECT_EQ(StateCell(3).background, kWhite);
 }

@@ -1,8 +1,8 @@
 // The main window as the user finds it when the program starts: its size, its toolbar, its status
 // line, the three panes, and the port it will try.
 
-#include "FrameTestKit.h"
 #include "panels/ControlFormView.h"
+#include "support/FrameTestKit.h"
 #include "views/NavigationFormView.h"
 #include "views/StudioListFormView.h"
 
@@ -17,7 +17,7 @@
 
 namespace {
 
-using namespace orvane::frame::test;
+using namespace orvane::test;
 
 QLabel* ConnectionLabel(CMainFrame& frame) {
     return frame.statusBar()->findChild<QLabel*>(QStringLiteral("connectionText"));
@@ -161,7 +161,7 @@ TEST(MainFrameStart, PortDefaultsToCom2At9600EightNoneOneWithoutOptionFile) {
 
 TEST(MainFrameStart, PortNameAndBaudComeFromTheOptionFileOfTheWorkingFolder) {
     FrameInFolder f;
-    ASSERT_NO_FATAL_FAILURE(WriteOptionFile(f.Folder(), QStringLiteral("ttyUSB3"), 19200));
+    ASSERT_TRUE(WriteOptionFile(f.Folder(), QStringLiteral("ttyUSB3"), 19200));
     const CMainFrame& frame = f.Make();
     const PortSettings& s = frame.Settings();
     EXPECT_EQ(s.sPortName, QStringLiteral("ttyUSB3"));

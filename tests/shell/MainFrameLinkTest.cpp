@@ -2,12 +2,12 @@
 // unplugging and replugging, the "Com" command, what the dongle reports reaching the views, and
 // letting go of the port when the program ends.
 
-#include "FrameTestKit.h"
 #include "link/CommThread.h"
 #include "link/ZbProtocol.h"
 #include "link/ui/ComSettingDlg.h"
 #include "model/StudioModel.h"
 #include "shell/WaitingDlg.h"
+#include "support/FrameTestKit.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,7 +25,7 @@
 
 namespace {
 
-using namespace orvane::frame::test;
+using namespace orvane::test;
 using Pane = PaneMessageLog::Pane;
 
 const QString kConnected = QStringLiteral("Zigbee connected");
@@ -60,7 +60,7 @@ protected:
     }
 
     CMainFrame& MakeFrame(int baud = 9600) {
-        EXPECT_NO_FATAL_FAILURE(WriteOptionFile(f.Folder(), dongle->LinkPath(), baud));
+        EXPECT_TRUE(WriteOptionFile(f.Folder(), dongle->LinkPath(), baud));
         return f.Make();
     }
 
@@ -335,7 +335,7 @@ TEST_F(FrameOnDongle, DestroyingTheFrameWhileBytesStreamInReleasesThePortQuickly
     EXPECT_TRUE(dongle->Command("add A 7").has_value());
     // A new start finds the port free.
     FrameInFolder again(300);
-    ASSERT_NO_FATAL_FAILURE(WriteOptionFile(again.Folder(), dongle->LinkPath(), 9600));
+    ASSERT_TRUE(WriteOptionFile(again.Folder(), dongle->LinkPath(), 9600));
     CMainFrame& second = again.Make();
     EXPECT_TRUE(WaitConnected(second));
 }

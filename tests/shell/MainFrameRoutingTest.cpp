@@ -3,10 +3,10 @@
 // only through the frame, so a message sent to the wrong pane, or posted where the sender relies
 // on it being handled already, leaves a view showing stale records.
 
-#include "FrameTestKit.h"
 #include "link/ChangeCode.h"
 #include "model/StudioModel.h"
 #include "platform/AlertEvent.h"
+#include "support/FrameTestKit.h"
 
 #include <QAction>
 #include <QTest>
@@ -18,7 +18,7 @@
 
 namespace {
 
-using namespace orvane::frame::test;
+using namespace orvane::test;
 using Pane = PaneMessageLog::Pane;
 using Entry = PaneMessageLog::Entry;
 
