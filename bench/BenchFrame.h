@@ -19,6 +19,8 @@
 
 namespace bench {
 
+// The window part of a benchmark's rig. A rig derives from it, adds what the benchmark sets up in
+// the window (SetUp, run once Start has succeeded) and may look for more going astray (Afterwards).
 class FrameOnTerminal {
 public:
     // Empty when the window is shown and has opened the terminal, otherwise what went wrong.
@@ -49,7 +51,7 @@ public:
         return {};
     }
 
-    CMainFrame& Frame() const { return *frame_; }
+    CMainFrame& Window() const { return *frame_; }
     PseudoTerminal& Pty() { return pty_; }
 
     // Empty when no message box came up since the start: a benchmark that was shown one did not
@@ -68,27 +70,32 @@ private:
     std::unique_ptr<CMainFrame> frame_;
 };
 
-// Sets the rig up, takes `warmUp` samples unmeasured, then one per iteration, and lets the rig say
-// afterwards whether anything went astray. sample(n, seconds, timed) takes the n-th sample, puts
-// its time into seconds and returns what went wrong, or nothing. False when the run was skipped.
+// Starts the rig's window and sets the rig up, takes `warmUp` samples unmeasured, then one per
+// iteration, and lets the rig say afterwards whether anything went astray. sample(n, seconds,
+// timed) takes the n-th sample, puts its time into seconds and returns what went wrong, or nothing.
+// False when the run was skipped.
 template <class Rig, class Sample>
 bool RunSampled(benchmark::State& state, Rig& rig, int warmUp, Sample sample) {
     const auto skipped = [&state](const QString& error) {
         state.SkipWithError(error.toStdString().c_str());
         return false;
     };
-    if (const QString error = rig.SetUp(); !error.isEmpty()) {
+    QString error = rig.Start();
+    if (error.isEmpty()) {
+        error = rig.SetUp();
+    }
+    if (!error.isEmpty()) {
         return skipped(error);
     }
     double seconds = 0.0;
     int n = 0;
     for (; n < warmUp; ++n) {
-        if (const QString error = sample(n, seconds, false); !error.isEmpty()) {
+        if (error = sample(n, seconds, false); !error.isEmpty()) {
             return skipped(QStringLiteral("warm-up: ") + error);
         }
     }
     for (auto _ : state) {
-        if (const QString error = sample(n++, seconds, true); !error.isEmpty()) {
+        if (error = sample(n++, seconds, true); !error.isEmpty()) {
             skipped(error);
             break;  // the loop must run out once a run is skipped
         }
@@ -97,10 +104,8 @@ bool RunSampled(benchmark::State& state, Rig& rig, int warmUp, Sample sample) {
     if (state.error_occurred()) {
         return false;
     }
-    if (const QString error = rig.Afterwards(); !error.isEmpty()) {
-        return skipped(error);
-    }
-    return true;
+    error = rig.Afterwards();
+    return error.isEmpty() || skipped(error);
 }
 
 }  // namespace bench

@@ -44,6 +44,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kGiveUp = std::chrono::milliseconds(2000);
 constexpr int kWarmUpSamples = 50;
 constexpr int kSamples = 2000;
+constexpr auto kTimed = &bench::TimedInMicroseconds<kSamples>;
 constexpr int kSlot = 0;
 constexpr int kMinPower = 11;
 constexpr int kPowerSteps = 71;  // 11..81
@@ -97,15 +98,12 @@ QPoint ThumbCentre(const COXCoolSliderCtrl& slider) {
 
 // The main window attached to a pseudo-terminal, connected, with a unit in Studio A slot 0 as the
 // unit of the selection and shown in the control panel.
-class Rig {
+class Rig : public bench::FrameOnTerminal {
 public:
     // Empty when everything is in place, otherwise what went wrong.
     QString SetUp() {
-        if (const QString error = window_.Start(); !error.isEmpty()) {
-            return error;
-        }
-        CMainFrame& frame = window_.Frame();
-        StudioModel& model = frame.Model();
+        QWidget* panel = Window().ControlPane();
+        StudioModel& model = Window().Model();
         auto placed = std::make_unique<StrobeData>();
         placed->bFlashPow = 1;  // switched on, or the panel disables its controls
         placed->nFlashValue = 40;
@@ -120,11 +118,11 @@ public:
         }
         unit_->nItemKind = TreeItemTag::UnitLine;
         model.pSelTag = unit_;
-        SendWindowMessage(frame.ControlPane(), Msg::ShowSelectedUnit);
+        SendWindowMessage(panel, Msg::ShowSelectedUnit);
         QCoreApplication::processEvents();
 
-        slider_ = frame.ControlPane()->findChild<COXCoolSliderCtrl*>(QStringLiteral("flashSlider"));
-        test_ = frame.ControlPane()->findChild<QAbstractButton*>(QStringLiteral("testButton"));
+        slider_ = panel->findChild<COXCoolSliderCtrl*>(QStringLiteral("flashSlider"));
+        test_ = panel->findChild<QAbstractButton*>(QStringLiteral("testButton"));
         if (!slider_ || !test_) {
             return QStringLiteral("the panel has no flashSlider or testButton");
         }
@@ -132,7 +130,7 @@ public:
             !test_->isEnabled()) {
             return QStringLiteral("the panel does not offer the unit's controls");
         }
-        window_.Pty().Drain();
+        Pty().Drain();
         return {};
     }
 
@@ -164,7 +162,7 @@ public:
         Clock::time_point lastByte = returned;
         const Clock::time_point deadline = start + kGiveUp;
         while (have < got.size()) {
-            const std::size_t read = window_.Pty().ReadAvailable(std::span(got).subspan(have));
+            const std::size_t read = Pty().ReadAvailable(std::span(got).subspan(have));
             if (read > 0) {
                 have += read;
                 lastByte = Clock::now();
@@ -190,7 +188,7 @@ public:
         // for anything written after the frame.
         QCoreApplication::processEvents();
         std::array<std::uint8_t, 64> extra{};
-        if (const std::size_t more = window_.Pty().ReadAvailable(extra); more != 0) {
+        if (const std::size_t more = Pty().ReadAvailable(extra); more != 0) {
             return QStringLiteral("%1 more bytes followed the frame").arg(more);
         }
         if (action == Action::SliderRelease && unit_->nFlashValue != flashValue) {
@@ -201,10 +199,7 @@ public:
         return {};
     }
 
-    QString Afterwards() const { return window_.Afterwards(); }
-
 private:
-    bench::FrameOnTerminal window_;
     StrobeData* unit_ = nullptr;
     COXCoolSliderCtrl* slider_ = nullptr;
     QAbstractButton* test_ = nullptr;
@@ -228,9 +223,7 @@ void BM_PanelActionToLastByte(benchmark::State& state, Action action) {
         returnedSamples.Report(state, "returned_");
     }
 }
-BENCHMARK_CAPTURE(BM_PanelActionToLastByte, slider_release, Action::SliderRelease)
-    ->Apply(bench::TimedInMicroseconds<kSamples>);
-BENCHMARK_CAPTURE(BM_PanelActionToLastByte, test_click, Action::TestClick)
-    ->Apply(bench::TimedInMicroseconds<kSamples>);
+BENCHMARK_CAPTURE(BM_PanelActionToLastByte, slider_release, Action::SliderRelease)->Apply(kTimed);
+BENCHMARK_CAPTURE(BM_PanelActionToLastByte, test_click, Action::TestClick)->Apply(kTimed);
 
 }  // namespace

@@ -43,6 +43,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kGiveUp = std::chrono::milliseconds(2000);
 constexpr int kWarmUpCycles = 50;
 constexpr int kSamples = 4000;
+constexpr auto kTimed = &bench::TimedInMicroseconds<kSamples>;
 constexpr int kStatusReportLength = 14;
 
 enum class Leg { NewUnit, KnownUnit };
@@ -178,27 +179,22 @@ private:
 };
 
 // The main window attached to a pseudo-terminal, connected, with Studio A selected.
-class Rig {
+class Rig : public bench::FrameOnTerminal {
 public:
-    // Empty when everything is in place, otherwise what went wrong.
     QString SetUp() {
-        if (const QString error = window_.Start(); !error.isEmpty()) {
-            return error;
-        }
-        CMainFrame& frame = window_.Frame();
-        StudioModel& model = frame.Model();
-        studio_ = model.pStudio[0].get();
+        studio_ = Window().Model().pStudio[0].get();
         studio_->nItemKind = TreeItemTag::StudioLine;
-        model.pSelTag = studio_;
-        watch_ = std::make_unique<ArrivalWatch>(frame.StudioListPane(), frame.NavigationPane());
+        Window().Model().pSelTag = studio_;
+        watch_ =
+            std::make_unique<ArrivalWatch>(Window().StudioListPane(), Window().NavigationPane());
         return {};
     }
 
     // One cycle: Studio A cleared, then a report that creates the unit of the cycle's slot and
     // one that refreshes it. Fills in the latency of each leg; empty, or what went wrong.
     QString Cycle(int cycle, double& newUnitSeconds, double& knownUnitSeconds) {
-        window_.Frame().Model().ClearStudio(*studio_);
-        window_.Pty().Drain();
+        Window().Model().ClearStudio(*studio_);
+        Pty().Drain();
         const int slot = cycle % kSlotCount;
         for (const Leg leg : {Leg::NewUnit, Leg::KnownUnit}) {
             const StrobeSettings sent = ReportedSettings(cycle, leg);
@@ -206,7 +202,7 @@ public:
             watch_->Arm(leg, slot);
             wait_.Arm(kGiveUp);
             const Clock::time_point start = Clock::now();
-            if (!window_.Pty().Send(report)) {
+            if (!Pty().Send(report)) {
                 return QStringLiteral("writing the report failed");
             }
             if (!wait_.Until(start, [this] { return watch_->Seen(); })) {
@@ -236,11 +232,10 @@ public:
         if (watch_->Strays() != 0) {
             return QStringLiteral("%1 unexpected placed/refreshed messages").arg(watch_->Strays());
         }
-        return window_.Afterwards();
+        return FrameOnTerminal::Afterwards();
     }
 
 private:
-    bench::FrameOnTerminal window_;
     EventWait wait_;
     StudioData* studio_ = nullptr;
     std::unique_ptr<ArrivalWatch> watch_;
@@ -263,9 +258,7 @@ void BM_StatusReportToViews(benchmark::State& state, Leg timed) {
         samples.Report(state);
     }
 }
-BENCHMARK_CAPTURE(BM_StatusReportToViews, new_unit, Leg::NewUnit)
-    ->Apply(bench::TimedInMicroseconds<kSamples>);
-BENCHMARK_CAPTURE(BM_StatusReportToViews, known_unit, Leg::KnownUnit)
-    ->Apply(bench::TimedInMicroseconds<kSamples>);
+BENCHMARK_CAPTURE(BM_StatusReportToViews, new_unit, Leg::NewUnit)->Apply(kTimed);
+BENCHMARK_CAPTURE(BM_StatusReportToViews, known_unit, Leg::KnownUnit)->Apply(kTimed);
 
 }  // namespace

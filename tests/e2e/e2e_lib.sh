@@ -23,6 +23,21 @@ need_tools() {
     done
 }
 
+# take_arguments USAGE "$@": the three arguments of an end-to-end script, the program, the simulator
+# and where the pictures go. Sets orvane, sim and pictures to their absolute paths, and script to
+# the script's own, which in_display runs again.
+take_arguments() {
+    local usage=$1
+    shift
+    [ $# -eq 3 ] || fail "usage: $(basename "$0") ORVANE DONGLE_SIM $usage"
+    script=$(realpath "$0")
+    orvane=$(realpath "$1")
+    sim=$(realpath "$2")
+    pictures=$(realpath -m "$3")
+    [ -x "$orvane" ] || fail "no program at $orvane"
+    [ -x "$sim" ] || fail "no simulator at $sim"
+}
+
 # await TRIES COMMAND...: runs the command every 0.1 s until it succeeds, at most TRIES times;
 # returns 1 when it never did.
 await() {

@@ -20,14 +20,9 @@ inside_display() {
 }
 enter_display_run "$@"
 
-[ $# -eq 3 ] || fail "usage: $0 ORVANE DONGLE_SIM SCREENSHOT"
-script=$(realpath "$0")
-orvane=$(realpath "$1")
-sim=$(realpath "$2")
-screenshot=$(realpath -m "$3")
+take_arguments SCREENSHOT "$@"
 need_tools xvfb-run xdotool import identify stty
-[ -x "$orvane" ] || fail "no program at $orvane"
-[ -x "$sim" ] || fail "no simulator at $sim"
+screenshot=$pictures
 mkdir -p "$(dirname "$screenshot")"
 rm -f "$screenshot"
 

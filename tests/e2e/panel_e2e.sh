@@ -234,14 +234,9 @@ PY
 }
 enter_display_run "$@"
 
-[ $# -eq 3 ] || fail "usage: $0 ORVANE DONGLE_SIM ARTIFACT_DIR"
-script=$(realpath "$0")
-orvane=$(realpath "$1")
-sim=$(realpath "$2")
-artifacts=$(realpath -m "$3")
+take_arguments ARTIFACT_DIR "$@"
 need_tools xvfb-run xdotool import convert python3 md5sum
-[ -x "$orvane" ] || fail "no program at $orvane"
-[ -x "$sim" ] || fail "no simulator at $sim"
+artifacts=$pictures
 mkdir -p "$artifacts"
 rm -f "$artifacts/e2e-panel-normal.png" "$artifacts/e2e-panel-group.png"
 

@@ -54,14 +54,9 @@ grid_shows_four_names() {
 }
 enter_display_run "$@"
 
-[ $# -eq 3 ] || fail "usage: $0 ORVANE DONGLE_SIM SCREENSHOT"
-script=$(realpath "$0")
-orvane=$(realpath "$1")
-sim=$(realpath "$2")
-screenshot=$(realpath -m "$3")
+take_arguments SCREENSHOT "$@"
 need_tools xvfb-run xdotool import convert python3
-[ -x "$orvane" ] || fail "no program at $orvane"
-[ -x "$sim" ] || fail "no simulator at $sim"
+screenshot=$pictures
 mkdir -p "$(dirname "$screenshot")"
 rm -f "$screenshot"
 

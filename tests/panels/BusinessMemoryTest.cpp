@@ -6,6 +6,7 @@
 #include "model/StudioModel.h"
 #include "panels/ControlFormView.h"
 #include "support/PaneKit.h"
+#include "support/PlaceUnit.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,11 +104,8 @@ protected:
         WriteFile(QStringLiteral("Broken.xml"), QStringLiteral("<StudioManage><Studio>"));
         WriteFile(QStringLiteral("notes.txt"), QStringLiteral("not a studio"));
 
-        panel = std::make_unique<CControlFormView>(nullptr);
-        panel->Attach(kit.Context());
-        panel->resize(325, 450);
-        panel->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+        panel = kit.ShowPane<CControlFormView>({325, 450});
+        ASSERT_NE(panel, nullptr);
         fileList = panel->findChild<QListWidget*>(QStringLiteral("fileList"));
         fileName = panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         fileInfo = panel->findChild<QPlainTextEdit*>(QStringLiteral("fileInfo"));
@@ -145,11 +143,8 @@ protected:
 
     // A unit in a slot of Studio A with the settings given.
     StrobeData* PlaceInStudioA(int slot, const StrobeSettings& settings) {
-        auto unit = std::make_unique<StrobeData>();
-        unit->Settings() = settings;
-        unit->sLightName = QStringLiteral("Own light");
-        StrobeData* placed = unit.get();
-        EXPECT_EQ(kit.model.PlaceUnit(slot, 0, std::move(unit)), nullptr);
+        StrobeData* placed = PlaceNewUnit(kit.model, 0, slot, settings);
+        placed->sLightName = QStringLiteral("Own light");
         placed->nItemKind = TreeItemTag::UnitLine;
         return placed;
     }
@@ -252,10 +247,7 @@ TEST_F(BusinessMemoryTest, TypingANameOffersSave) {
 }
 
 TEST_F(BusinessMemoryTest, SaveAsksThenWritesTheStudioAndListsItsFile) {
-    StrobeSettings settings;
-    settings.nFlashValue = 47;
-    settings.nModelValue = 39;
-    PlaceInStudioA(2, settings);
+    PlaceInStudioA(2, StrobeSettings{.nFlashValue = 47, .nModelValue = 39});
     SelectStudioA();
     Pick(QStringLiteral("Alpha"));
     fileName->selectAll();
@@ -306,10 +298,7 @@ TEST_F(BusinessMemoryTest, SaveCancelledWritesNothingAndKeepsTheBox) {
 }
 
 TEST_F(BusinessMemoryTest, LoadCopiesTheFileOntoTheUnitsAndSendsEachItsSettings) {
-    StrobeSettings six;
-    six.nFlashValue = 70;
-    six.nModelValue = 60;
-    six.bFlashSnd = 1;
+    const StrobeSettings six{.nFlashValue = 70, .bFlashSnd = 1, .nModelValue = 60};
     StrobeData* unit0 = PlaceInStudioA(0, StrobeSettings{});
     StrobeData* unit3 = PlaceInStudioA(3, StrobeSettings{});
     StrobeData* unit6 = PlaceInStudioA(6, six);
@@ -342,20 +331,15 @@ TEST_F(BusinessMemoryTest, LoadCopiesTheFileOntoTheUnitsAndSendsEachItsSettings)
               (std::vector<NotifyRecorder::Message>{{Msg::RebuildSelectedStudio, 0, 0}}));
 
     // One complete settings frame per unit, in slot order.
-    StrobeSettings first;
-    first.nFlashValue = 52;
-    first.bFlashCell = 1;
-    first.nModelValue = 40;
-    first.nModelMode1 = 1;
-    first.nModelMode2 = 1;
-    first.bModelPow = 0;
-    const Bytes frame0 = UnitSettingsFrame(0x00, 0x01, first);
-    StrobeSettings second;
-    second.nFlashValue = 64;
-    second.bFlashSnd = 1;
-    second.bFlashPow = 0;
-    second.nModelValue = 33;
-    const Bytes frame3 = UnitSettingsFrame(0x00, 0x08, second);
+    const Bytes frame0 = UnitSettingsFrame(0x00, 0x01,
+                                           {.nFlashValue = 52,
+                                            .bFlashCell = 1,
+                                            .nModelValue = 40,
+                                            .nModelMode1 = 1,
+                                            .nModelMode2 = 1,
+                                            .bModelPow = 0});
+    const Bytes frame3 = UnitSettingsFrame(
+        0x00, 0x08, {.nFlashValue = 64, .bFlashSnd = 1, .bFlashPow = 0, .nModelValue = 33});
     const Bytes frame6 = UnitSettingsFrame(0x02, 0x00, six);
     EXPECT_EQ(kit.link.Next(), frame0);
     EXPECT_EQ(kit.link.Next(), frame3);

@@ -5,18 +5,13 @@
 
 #include "model/StudioModel.h"
 #include "panels/ControlFormView.h"
-#include "panels/UserButton.h"
-#include "panels/UserStatic.h"
 #include "support/ControlInput.h"
 #include "support/PaneKit.h"
-#include "toolkit/CoolSliderCtrl.h"
-#include "toolkit/CoolSpinButtonCtrl.h"
+#include "support/PlaceUnit.h"
+#include "support/PowerGroupControls.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
 
@@ -37,54 +32,29 @@ Bytes SettingFrame(std::uint8_t type, std::uint8_t high, std::uint8_t low) {
     return {0xFF, 0x07, static_cast<std::uint8_t>(0x10 + type), 0x00, 0x04, high, low};
 }
 
-class ControlPanelTest : public ::testing::Test {
+class ControlPanelTest : public ::testing::Test, protected PowerGroupControls {
 protected:
     void SetUp() override {
         ASSERT_TRUE(kit.folder.isValid());
-        panel = std::make_unique<CControlFormView>(nullptr);
-        panel->Attach(kit.Context());
-        // The size the panel has in the main window's middle column.
-        panel->resize(325, 450);
-        panel->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+        // At the size it has in the main window's middle column.
+        panel = kit.ShowPane<CControlFormView>({325, 450});
+        ASSERT_NE(panel, nullptr);
 
-        combo = Find<QComboBox>("modeCombo");
-        flashLabel = Find<CUserStatic>("flashValue");
-        modelLabel = Find<CUserStatic>("modelValue");
-        flashSpin = Find<COXCoolSpinButtonCtrl>("flashSpin");
-        modelSpin = Find<COXCoolSpinButtonCtrl>("modelSpin");
-        flashSlider = Find<COXCoolSliderCtrl>("flashSlider");
-        modelSlider = Find<COXCoolSliderCtrl>("modelSlider");
-        cell = Find<QCheckBox>("cellCheck");
-        sound = Find<QCheckBox>("soundCheck");
-        power = Find<CUserButton>("powerButton");
-        test = Find<QPushButton>("testButton");
-        freeRadio = Find<QRadioButton>("freeRadio");
-        propRadio = Find<QRadioButton>("propRadio");
-        off = Find<QCheckBox>("offCheck");
-        continuous = Find<QRadioButton>("continuousRadio");
-        flashProp = Find<QRadioButton>("flashPropRadio");
-    }
-
-    template <class Widget>
-    Widget* Find(const char* name) {
-        auto* widget = panel->findChild<Widget*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        combo = panel->findChild<QComboBox*>(QStringLiteral("modeCombo"));
+        ASSERT_NE(combo, nullptr);
+        FindControls(*panel);
     }
 
     // Places a unit in Studio A, slot 2, makes its line the selection, as the studio tree does,
     // and has the grid tell the panel about it.
     StrobeData* SelectUnit(int flash, int model, int mode1 = 0, int flashPow = 1,
                            int modelPow = 1) {
-        auto unit = std::make_unique<StrobeData>();
-        unit->nFlashValue = flash;
-        unit->nModelValue = model;
-        unit->nModelMode1 = mode1;
-        unit->bFlashPow = flashPow;
-        unit->bModelPow = modelPow;
-        StrobeData* placed = unit.get();
-        EXPECT_EQ(kit.model.PlaceUnit(kSlot, 0, std::move(unit)), nullptr);
+        StrobeData* placed = PlaceNewUnit(kit.model, 0, kSlot,
+                                          {.nFlashValue = flash,
+                                           .bFlashPow = flashPow,
+                                           .nModelValue = model,
+                                           .nModelMode1 = mode1,
+                                           .bModelPow = modelPow});
         placed->nItemKind = TreeItemTag::UnitLine;
         kit.model.pSelTag = placed;
         SendWindowMessage(panel.get(), Msg::ShowSelectedUnit);
@@ -103,21 +73,6 @@ protected:
     PaneKit kit;
     std::unique_ptr<CControlFormView> panel;
     QComboBox* combo = nullptr;
-    CUserStatic* flashLabel = nullptr;
-    CUserStatic* modelLabel = nullptr;
-    COXCoolSpinButtonCtrl* flashSpin = nullptr;
-    COXCoolSpinButtonCtrl* modelSpin = nullptr;
-    COXCoolSliderCtrl* flashSlider = nullptr;
-    COXCoolSliderCtrl* modelSlider = nullptr;
-    QCheckBox* cell = nullptr;
-    QCheckBox* sound = nullptr;
-    CUserButton* power = nullptr;
-    QPushButton* test = nullptr;
-    QRadioButton* freeRadio = nullptr;
-    QRadioButton* propRadio = nullptr;
-    QCheckBox* off = nullptr;
-    QRadioButton* continuous = nullptr;
-    QRadioButton* flashProp = nullptr;
 };
 
 Message Changed(int code) {
@@ -196,11 +151,9 @@ TEST_F(ControlPanelTest, AUnitWithItsLampOffAndOutOfRangeValuesIsShownAsStored) 
     EXPECT_EQ(modelLabel->text(), QStringLiteral("OFF"));
     EXPECT_TRUE(off->isChecked());
     // An up step from 0 raises it by one, and the frame carries it.
-    flashSpin->setFocus();
-    QTest::keyClick(flashSpin, Qt::Key_Up);
+    PressKey(flashSpin, Qt::Key_Up);
     EXPECT_EQ(flashLabel->text(), QStringLiteral("0.1"));
-    const Bytes step = SettingFrame(3, 1, 50);
-    EXPECT_EQ(Next(), step);
+    EXPECT_EQ(Next(), SettingFrame(3, 1, 50));
 }
 
 TEST_F(ControlPanelTest, ASwitchedOffUnitLeavesOnlyTheComboAndThePowerButton) {
@@ -217,8 +170,7 @@ TEST_F(ControlPanelTest, ASwitchedOffUnitLeavesOnlyTheComboAndThePowerButton) {
 
 TEST_F(ControlPanelTest, ArrowStepsStopAtTheEndsOfThePowerWindow) {
     StrobeData* unit = SelectUnit(81, 11);
-    flashSpin->setFocus();
-    QTest::keyClick(flashSpin, Qt::Key_Up);
+    PressKey(flashSpin, Qt::Key_Up);
     ClickArrow(modelSpin, "Down");
     EXPECT_EQ(flashLabel->text(), QStringLiteral("8.1"));
     EXPECT_EQ(modelLabel->text(), QStringLiteral("1.1"));
@@ -228,8 +180,7 @@ TEST_F(ControlPanelTest, ArrowStepsStopAtTheEndsOfThePowerWindow) {
 
     // One step back inside goes out: the model arrow sends type 4 and change code 5.
     ClickArrow(modelSpin, "Up");
-    const Bytes frameOut = SettingFrame(4, 81, 12);
-    EXPECT_EQ(Next(), frameOut);
+    EXPECT_EQ(Next(), SettingFrame(4, 81, 12));
     EXPECT_EQ(unit->nModelValue, 12);
     EXPECT_EQ(modelSlider->GetPos(), 12);
     EXPECT_EQ(ToNavigation(), std::vector<Message>{Changed(5)});
@@ -272,8 +223,7 @@ TEST_F(ControlPanelTest, ADragOnlyShowsAndTheReleaseSendsBothValuesOnce) {
     EXPECT_EQ(unit->nFlashValue, 40) << "the unit is touched only on release";
     QTest::mouseRelease(flashSlider, Qt::LeftButton, {}, at);
 
-    const Bytes release = SettingFrame(3, 60, 81);
-    EXPECT_EQ(Next(), release) << "the release frame is the first on the line";
+    EXPECT_EQ(Next(), SettingFrame(3, 60, 81)) << "the release frame is the first on the line";
     ExpectNothingWritten();
     EXPECT_EQ(unit->nFlashValue, 60);
     EXPECT_EQ(unit->nModelValue, 81);
@@ -285,17 +235,14 @@ TEST_F(ControlPanelTest, AReleaseWithoutMovementStillSends) {
     const QPoint thumb = ThumbRect(modelSlider).center();
     QTest::mousePress(modelSlider, Qt::LeftButton, {}, thumb);
     QTest::mouseRelease(modelSlider, Qt::LeftButton, {}, thumb);
-    const Bytes expected = SettingFrame(4, 33, 44);
-    EXPECT_EQ(Next(), expected);
+    EXPECT_EQ(Next(), SettingFrame(4, 33, 44));
     EXPECT_EQ(ToNavigation(), std::vector<Message>{Changed(5)});
 }
 
 TEST_F(ControlPanelTest, AKeyStepOnTheSliderSendsTheNewValue) {
     StrobeData* unit = SelectUnit(33, 44);
-    flashSlider->setFocus();
-    QTest::keyClick(flashSlider, Qt::Key_Right);
-    const Bytes expected = SettingFrame(3, 34, 44);
-    EXPECT_EQ(Next(), expected);
+    PressKey(flashSlider, Qt::Key_Right);
+    EXPECT_EQ(Next(), SettingFrame(3, 34, 44));
     EXPECT_EQ(unit->nFlashValue, 34);
     EXPECT_EQ(flashLabel->text(), QStringLiteral("3.4"));
 }
@@ -326,34 +273,28 @@ TEST_F(ControlPanelTest, EachButtonSendsItsSettingAndTellsTheGrid) {
         EXPECT_EQ(Next(), row.frame);
         EXPECT_EQ(ToNavigation(), row.posted);
     }
-    EXPECT_EQ(unit->bFlashCell, 0);
-    EXPECT_EQ(unit->bFlashSnd, 1);
-    EXPECT_EQ(unit->nModelMode1, 0);
-    EXPECT_EQ(unit->nModelMode2, 0);
-    EXPECT_EQ(unit->bModelPow, 1);
+    // Cell off again, sound on, both modes "Free"/"Flash Prop", the lamp back on; powers as they
+    // were.
+    EXPECT_EQ(unit->Settings(),
+              (StrobeSettings{.nFlashValue = 50, .bFlashSnd = 1, .nModelValue = 40}));
     ExpectNothingWritten();
 }
 
 TEST_F(ControlPanelTest, TheLampSwitchShowsOffInsteadOfTheValue) {
     StrobeData* unit = SelectUnit(50, 42);
-    off->setFocus();
-    QTest::keyClick(off, Qt::Key_Space);
+    PressKey(off, Qt::Key_Space);
     EXPECT_EQ(modelLabel->text(), QStringLiteral("OFF"));
     EXPECT_EQ(unit->bModelPow, 0);
-    const Bytes lampOff = SettingFrame(12, 0, 0);
-    EXPECT_EQ(Next(), lampOff);
+    EXPECT_EQ(Next(), SettingFrame(12, 0, 0));
     QTest::keyClick(off, Qt::Key_Space);
     EXPECT_EQ(modelLabel->text(), QStringLiteral("4.2"));
-    const Bytes lampOn = SettingFrame(12, 0, 1);
-    EXPECT_EQ(Next(), lampOn);
+    EXPECT_EQ(Next(), SettingFrame(12, 0, 1));
 }
 
 TEST_F(ControlPanelTest, ThePowerButtonSwitchesTheUnitAndThePanel) {
     StrobeData* unit = SelectUnit(50, 40);
-    power->setFocus();
-    QTest::keyClick(power, Qt::Key_Space);
-    const Bytes powerOff = SettingFrame(13, 0, 0);
-    EXPECT_EQ(Next(), powerOff);
+    PressKey(power, Qt::Key_Space);
+    EXPECT_EQ(Next(), SettingFrame(13, 0, 0));
     EXPECT_EQ(unit->bFlashPow, 0);
     EXPECT_EQ(power->text(), QStringLiteral("Power\nOff"));
     EXPECT_EQ(ToNavigation(), std::vector<Message>{Changed(4)});
@@ -364,8 +305,7 @@ TEST_F(ControlPanelTest, ThePowerButtonSwitchesTheUnitAndThePanel) {
     EXPECT_FALSE(off->isEnabled());
 
     QTest::mouseClick(power, Qt::LeftButton);
-    const Bytes powerOn = SettingFrame(13, 0, 1);
-    EXPECT_EQ(Next(), powerOn);
+    EXPECT_EQ(Next(), SettingFrame(13, 0, 1));
     EXPECT_EQ(unit->bFlashPow, 1);
     EXPECT_TRUE(flashSlider->isEnabled());
     EXPECT_TRUE(test->isEnabled());
@@ -374,8 +314,7 @@ TEST_F(ControlPanelTest, ThePowerButtonSwitchesTheUnitAndThePanel) {
 
 TEST_F(ControlPanelTest, AnEmptyStudioResetsTheGroupModeAndDisablesEverything) {
     SelectUnit(50, 40);
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Down);
+    PressKey(combo, Qt::Key_Down);
     ASSERT_EQ(combo->currentIndex(), 1);
     EXPECT_FALSE(flashSlider->isVisible());
     EXPECT_FALSE(power->isVisible());
@@ -402,8 +341,7 @@ TEST_F(ControlPanelTest, AnEmptyStudioResetsTheGroupModeAndDisablesEverything) {
 
 TEST_F(ControlPanelTest, SwitchingBackToTheUnitShowsItAgain) {
     StrobeData* unit = SelectUnit(50, 40);
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Down);
+    PressKey(combo, Qt::Key_Down);
     unit->nFlashValue = 66;
     QTest::keyClick(combo, Qt::Key_Up);
     EXPECT_EQ(combo->currentIndex(), 0);
@@ -452,8 +390,7 @@ TEST_F(ControlPanelTest, TheGroupLayoutShowsTheGroupPanelOverThePowerGroupsAndRe
     auto* groupSlider = panel->findChild<QWidget*>(QStringLiteral("selFlashSlider"));
     ASSERT_NE(groupSlider, nullptr);
     EXPECT_FALSE(groupSlider->isVisible());
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Down);
+    PressKey(combo, Qt::Key_Down);
     EXPECT_TRUE(groupSlider->isVisible());
     EXPECT_FALSE(flashSlider->isVisible());
     // Laid over the panel's own power groups, where the unit's controls were.

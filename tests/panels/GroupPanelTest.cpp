@@ -4,16 +4,11 @@
 
 #include "model/StudioModel.h"
 #include "panels/ControlSelFormView.h"
-#include "panels/UserButton.h"
-#include "panels/UserStatic.h"
 #include "support/ControlInput.h"
 #include "support/PaneKit.h"
-#include "toolkit/CoolSliderCtrl.h"
-#include "toolkit/CoolSpinButtonCtrl.h"
+#include "support/PlaceUnit.h"
+#include "support/PowerGroupControls.h"
 
-#include <QCheckBox>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -51,51 +46,24 @@ Bytes PowerTable(std::uint8_t command, std::initializer_list<SlotPowers> used) {
     return frame;
 }
 
-class GroupPanelTest : public ::testing::Test {
+class GroupPanelTest : public ::testing::Test, protected PowerGroupControls {
 protected:
     void SetUp() override {
         studio = kit.model.pStudio[0].get();
         studio->nItemKind = TreeItemTag::StudioLine;
         kit.model.pSelTag = studio;
 
-        panel = std::make_unique<CControlSelFormView>(nullptr);
-        panel->Attach(kit.Context());
-        panel->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
-
-        flashLabel = Find<CUserStatic>("selFlashValue");
-        modelLabel = Find<CUserStatic>("selModelValue");
-        flashSpin = Find<COXCoolSpinButtonCtrl>("selFlashSpin");
-        modelSpin = Find<COXCoolSpinButtonCtrl>("selModelSpin");
-        flashSlider = Find<COXCoolSliderCtrl>("selFlashSlider");
-        modelSlider = Find<COXCoolSliderCtrl>("selModelSlider");
-        cell = Find<QCheckBox>("selCellCheck");
-        sound = Find<QCheckBox>("selSoundCheck");
-        power = Find<CUserButton>("selPowerButton");
-        test = Find<QPushButton>("selTestButton");
-        freeRadio = Find<QRadioButton>("selFreeRadio");
-        propRadio = Find<QRadioButton>("selPropRadio");
-        off = Find<QCheckBox>("selOffCheck");
-        continuous = Find<QRadioButton>("selContinuousRadio");
-        flashProp = Find<QRadioButton>("selFlashPropRadio");
-    }
-
-    template <class Widget>
-    Widget* Find(const char* name) {
-        auto* widget = panel->findChild<Widget*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        panel = kit.ShowPane<CControlSelFormView>();
+        ASSERT_NE(panel, nullptr);
+        FindControls(*panel, QStringLiteral("sel"));
     }
 
     // Places a unit in Studio A and lists the studio's units as the grid's rows, in slot order.
     StrobeData* AddUnit(int slot, int flash, int modelPower, int ticked = 1, int mode1 = 0) {
-        auto unit = std::make_unique<StrobeData>();
-        unit->nFlashValue = flash;
-        unit->nModelValue = modelPower;
-        unit->nModelMode1 = mode1;
-        unit->bSelected = ticked;
-        StrobeData* placed = unit.get();
-        EXPECT_EQ(kit.model.PlaceUnit(slot, 0, std::move(unit)), nullptr);
+        StrobeData* placed =
+            PlaceNewUnit(kit.model, 0, slot,
+                         {.nFlashValue = flash, .nModelValue = modelPower, .nModelMode1 = mode1});
+        placed->bSelected = ticked;
         kit.model.arUnits.clear();
         for (int s = 0; s < 10; ++s) {
             if (StrobeData* u = studio->Unit(s)) {
@@ -116,21 +84,6 @@ protected:
     PaneKit kit;
     StudioData* studio = nullptr;
     std::unique_ptr<CControlSelFormView> panel;
-    CUserStatic* flashLabel = nullptr;
-    CUserStatic* modelLabel = nullptr;
-    COXCoolSpinButtonCtrl* flashSpin = nullptr;
-    COXCoolSpinButtonCtrl* modelSpin = nullptr;
-    COXCoolSliderCtrl* flashSlider = nullptr;
-    COXCoolSliderCtrl* modelSlider = nullptr;
-    QCheckBox* cell = nullptr;
-    QCheckBox* sound = nullptr;
-    CUserButton* power = nullptr;
-    QPushButton* test = nullptr;
-    QRadioButton* freeRadio = nullptr;
-    QRadioButton* propRadio = nullptr;
-    QCheckBox* off = nullptr;
-    QRadioButton* continuous = nullptr;
-    QRadioButton* flashProp = nullptr;
 };
 
 TEST_F(GroupPanelTest, StartsCentredWithNothingChosenInItsFontsAndColours) {

@@ -4,11 +4,10 @@
 // navigation view is kept from acting on what it is told, so that only the panel's part shows.
 
 #include "model/StudioModel.h"
-#include "panels/UserButton.h"
-#include "panels/UserStatic.h"
 #include "support/FrameTestKit.h"
 #include "support/NotifyRecorder.h"
-#include "toolkit/CoolSliderCtrl.h"
+#include "support/PlaceUnit.h"
+#include "support/PowerGroupControls.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -28,7 +27,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr int kSlot = 2;  // the unit under test: mask 0x0004
 
-class MainFramePanel : public ::testing::Test {
+class MainFramePanel : public ::testing::Test, protected PowerGroupControls {
 protected:
     void SetUp() override {
         ASSERT_TRUE(line.Start());
@@ -37,14 +36,12 @@ protected:
         panel = frame.ControlPane();
         // A unit in Studio A, slot 2, is the unit of the selection, as the tree and the grid make
         // it.
-        auto placed = std::make_unique<StrobeData>();
-        placed->nFlashValue = 50;
-        placed->nModelValue = 40;
-        unit = placed.get();
-        ASSERT_EQ(frame.Model().PlaceUnit(kSlot, 0, std::move(placed)), nullptr);
+        unit = PlaceNewUnit(frame.Model(), 0, kSlot, {.nFlashValue = 50, .nModelValue = 40});
+        ASSERT_NE(unit, nullptr);
         unit->nItemKind = TreeItemTag::UnitLine;
         frame.Model().pSelTag = unit;
         SendWindowMessage(panel, Msg::ShowSelectedUnit);
+        FindControls(*panel);
     }
 
     template <class Widget>
@@ -61,15 +58,9 @@ protected:
 };
 
 TEST_F(MainFramePanel, ReportsOfTheUnitReachTheControls) {
-    auto* cell = Find<QAbstractButton>("cellCheck");
-    auto* flashLabel = Find<CUserStatic>("flashValue");
-    auto* modelLabel = Find<CUserStatic>("modelValue");
-    auto* modelSlider = Find<COXCoolSliderCtrl>("modelSlider");
-    auto* flashSlider = Find<COXCoolSliderCtrl>("flashSlider");
-    auto* power = Find<CUserButton>("powerButton");
     // A photo-cell report for slot 2, through the frame and the event handler.
     ASSERT_TRUE(line.pty.Send({0xFF, 0x07, 0x17, 0x00, 0x04, 0x00, 0x02}));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return cell->isChecked(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return cell->isChecked(); }, 5000));
     // Flash and lamp power in one report.
     ASSERT_TRUE(line.pty.Send({0xFF, 0x07, 0x13, 0x00, 0x04, 0x30, 0x20}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return flashLabel->text() == u"4.8"; }, 5000));
@@ -84,9 +75,9 @@ TEST_F(MainFramePanel, ReportsOfTheUnitReachTheControls) {
         {0xFF, 0x0E, 0x01, 0x00, 0x04, 0x01, 0x38, 0x29, 0x00, 0x01, 0x01, 0x01, 0x00, 0x00}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return flashLabel->text() == u"5.6"; }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return modelLabel->text() == u"OFF"; }, 5000));
-    EXPECT_TRUE(power->isChecked());
-    for (const char* checked : {"soundCheck", "propRadio", "continuousRadio", "offCheck"}) {
-        EXPECT_TRUE(Find<QAbstractButton>(checked)->isChecked()) << checked;
+    for (QAbstractButton* b :
+         std::initializer_list<QAbstractButton*>{power, sound, propRadio, continuous, off}) {
+        EXPECT_TRUE(b->isChecked()) << b->objectName().toStdString();
     }
     EXPECT_TRUE(flashSlider->isEnabled());
     EXPECT_EQ(unit->nFlashValue, 56);

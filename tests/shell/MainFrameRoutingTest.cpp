@@ -65,6 +65,16 @@ protected:
         SendWindowMessage(frame, Msg::EnableCommand, index, value);
     }
 
+    // A click on the command's toolbar button, as the user makes it, during a logged call.
+    void ClickButton(CMainFrame::Command command) {
+        auto* toolbar = frame->findChild<QToolBar*>();
+        ASSERT_NE(toolbar, nullptr);
+        log->During([&] {
+            QTest::mouseClick(toolbar->widgetForAction(frame->CommandAction(command)),
+                              Qt::LeftButton);
+        });
+    }
+
     FrameInFolder f;
     CMainFrame* frame = nullptr;
     std::unique_ptr<PaneMessageLog> log;
@@ -113,17 +123,8 @@ TEST_F(MainFrameRouting, LoadAndSaveButtonsReachTheControlPanelBeforeTheClickRet
     ASSERT_TRUE(ShowAndSettle());
     EnableCommand(CMainFrame::Load, 1);
     EnableCommand(CMainFrame::Save, 1);
-    auto* toolbar = frame->findChild<QToolBar*>();
-    ASSERT_NE(toolbar, nullptr);
-
-    log->During([&] {
-        QTest::mouseClick(toolbar->widgetForAction(frame->CommandAction(CMainFrame::Load)),
-                          Qt::LeftButton);
-    });
-    log->During([&] {
-        QTest::mouseClick(toolbar->widgetForAction(frame->CommandAction(CMainFrame::Save)),
-                          Qt::LeftButton);
-    });
+    ASSERT_NO_FATAL_FAILURE(ClickButton(CMainFrame::Load));
+    ASSERT_NO_FATAL_FAILURE(ClickButton(CMainFrame::Save));
     ASSERT_TRUE(log->Settle());
     ASSERT_EQ(log->Routed().size(), 2u) << testing::PrintToString(log->entries);
     EXPECT_TRUE(SameMessage(log->Routed()[0], Pane::Control, Msg::LoadCommand, 0, 0));
@@ -136,12 +137,7 @@ TEST_F(MainFrameRouting, NameButtonAsksTheStudioListToApplyTheNameBeforeTheClick
     ASSERT_TRUE(ShowAndSettle());
     // As an edited name does, whatever the list made of the selection meanwhile.
     EnableCommand(CMainFrame::Name, 1);
-    auto* toolbar = frame->findChild<QToolBar*>();
-    ASSERT_NE(toolbar, nullptr);
-    log->During([&] {
-        QTest::mouseClick(toolbar->widgetForAction(frame->CommandAction(CMainFrame::Name)),
-                          Qt::LeftButton);
-    });
+    ASSERT_NO_FATAL_FAILURE(ClickButton(CMainFrame::Name));
     ASSERT_TRUE(log->Settle());
     ASSERT_EQ(log->Routed().size(), 1u) << testing::PrintToString(log->entries);
     EXPECT_TRUE(SameMessage(log->Routed()[0], Pane::StudioList, Msg::ApplyName, 0, 0));

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "SimTiming.h"
@@ -16,6 +17,11 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 using Bytes = std::vector<std::uint8_t>;
+
+// A head's answer to a switch set to off: the command and the off value, under the head's own mask.
+Bytes Echo(std::uint8_t command, std::uint8_t maskHigh, std::uint8_t maskLow) {
+    return {0xFF, 0x07, command, maskHigh, maskLow, 0x00, 0x00};
+}
 
 constexpr int kA = 0;
 constexpr int kB = 1;
@@ -41,6 +47,12 @@ protected:
         state.flash = flash;
         state.model = model;
         ASSERT_TRUE(world_.addUnit({studio, slot}, state));
+    }
+
+    void addHeads(int studio, std::initializer_list<int> slots) {
+        for (const int slot : slots) {
+            addHead(studio, slot);
+        }
     }
 
     void receive(const Bytes& bytes) { ASSERT_TRUE(world_.receive(bytes)); }
@@ -118,8 +130,7 @@ TEST_F(SimWorldTest, NothingButAScanIsHeardBeforeTheFirstScan) {
 }
 
 TEST_F(SimWorldTest, ScanningAnotherStudioSilencesAnswersStillDueFromTheLastScan) {
-    addHead(kA, 0);
-    addHead(kA, 1);
+    addHeads(kA, {0, 1});
     addHead(kB, 2);
 
     receive({0xFF, 0x05, 0x00, 0x00, 0x41});
@@ -133,8 +144,7 @@ TEST_F(SimWorldTest, ScanningAnotherStudioSilencesAnswersStillDueFromTheLastScan
 }
 
 TEST_F(SimWorldTest, RepeatedScanOfTheSameStudioGetsOneAnswerPerHead) {
-    addHead(kA, 0);
-    addHead(kA, 9);
+    addHeads(kA, {0, 9});
 
     receive({0xFF, 0x05, 0x00, 0x00, 0x41});
     runFor(timing::kScanAnswerMinMs / 2);
@@ -255,36 +265,28 @@ TEST_F(SimWorldTest, EverySwitchTurnsOnForAnyNonZeroValueAndReportsOneOrZero) {
 }
 
 TEST_F(SimWorldTest, AllUnitsMaskReachesEveryHeadOfTheTunedStudioOnly) {
-    addHead(kA, 0);
-    addHead(kA, 5);
+    addHeads(kA, {0, 5});
     addHead(kB, 2);
     tuneTo('A');
 
     receive({0xFF, 0x07, 0x1D, 0x80, 0x80, 0x00, 0x00});
     runFor(1000);
 
-    EXPECT_THAT(frames(),
-                UnorderedElementsAre(ElementsAre(0xFF, 0x07, 0x1D, 0x00, 0x01, 0x00, 0x00),
-                                     ElementsAre(0xFF, 0x07, 0x1D, 0x01, 0x00, 0x00, 0x00)));
+    EXPECT_THAT(frames(), UnorderedElementsAre(Echo(0x1D, 0x00, 0x01), Echo(0x1D, 0x01, 0x00)));
     EXPECT_FALSE(world_.unit({kA, 0})->powered);
     EXPECT_FALSE(world_.unit({kA, 5})->powered);
     EXPECT_TRUE(world_.unit({kB, 2})->powered);
 }
 
 TEST_F(SimWorldTest, MaskSelectsExactlyTheHeadsWhoseBitsAreSet) {
-    addHead(kA, 0);
-    addHead(kA, 4);
-    addHead(kA, 5);
-    addHead(kA, 9);
+    addHeads(kA, {0, 4, 5, 9});
     tuneTo('A');
 
     // Slots 0 and 9 plus slot 1, which has no head.
     receive({0xFF, 0x07, 0x1C, 0x10, 0x03, 0x00, 0x00});
     runFor(1000);
 
-    EXPECT_THAT(frames(),
-                UnorderedElementsAre(ElementsAre(0xFF, 0x07, 0x1C, 0x00, 0x01, 0x00, 0x00),
-                                     ElementsAre(0xFF, 0x07, 0x1C, 0x10, 0x00, 0x00, 0x00)));
+    EXPECT_THAT(frames(), UnorderedElementsAre(Echo(0x1C, 0x00, 0x01), Echo(0x1C, 0x10, 0x00)));
     EXPECT_TRUE(world_.unit({kA, 4})->lamp);
     EXPECT_TRUE(world_.unit({kA, 5})->lamp);
 }
@@ -529,8 +531,7 @@ TEST_F(SimWorldTest, SetHeatRefusesMissingHeadsAndValuesThatCannotBeSent) {
 // --- heads coming and going -----------------------------------------------------------------
 
 TEST_F(SimWorldTest, HeadRemovedOrReplacedBeforeItsAnswerStaysSilent) {
-    addHead(kA, 0);
-    addHead(kA, 1);
+    addHeads(kA, {0, 1});
     receive({0xFF, 0x05, 0x00, 0x00, 0x41});
 
     EXPECT_TRUE(world_.removeUnit({kA, 0}));

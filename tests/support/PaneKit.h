@@ -15,10 +15,16 @@
 #include "views/PaneHost.h"
 
 #include <QDir>
+#include <QSize>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 
 #include <memory>
+
+#include <gtest/gtest.h>
+
+#include <gtest/gtest.h>
 
 // Stands where the main window stands: `frame` takes the messages for the window itself, and each
 // other pane is a plain widget whose messages are written down and kept back.
@@ -60,6 +66,23 @@ private:
 struct PaneKit {
     PaneContext Context() { return {&host.frame, &host, &model, &protocol, &fileStore, &messages}; }
     QString Folder() const { return folder.path(); }
+
+    // A pane attached with this kit and shown as a window of its own, at `size` when one is given;
+    // nullptr (and a test failure) when it is not shown.
+    template <class Pane>
+    std::unique_ptr<Pane> ShowPane(QSize size = {}) {
+        auto pane = std::make_unique<Pane>(nullptr);
+        pane->Attach(Context());
+        if (size.isValid()) {
+            pane->resize(size);
+        }
+        pane->show();
+        if (!QTest::qWaitForWindowExposed(pane.get())) {
+            ADD_FAILURE() << "the pane was not shown";
+            return nullptr;
+        }
+        return pane;
+    }
 
     QTemporaryDir folder;
     StudioModel model;

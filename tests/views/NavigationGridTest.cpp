@@ -10,6 +10,7 @@
 #include "resources/Images.h"
 #include "support/FrameTestKit.h"
 #include "support/NotifyRecorder.h"
+#include "support/PlaceUnit.h"
 #include "toolkit/OXSeparator.h"
 #include "views/NavigationFormView.h"
 #include "views/NavigationGrid.h"
@@ -26,6 +27,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -43,20 +45,10 @@ const QColor kAlarmOtherBack(162, 169, 170);
 const QColor kWhite(255, 255, 255);
 const QColor kBlack(0, 0, 0);
 
-// Every property of one cell, in a form that compares as a whole.
-struct CellLook {
-    QString text;
-    QString label;
-    std::optional<QColor> background;
-    std::optional<QColor> textColor;
-    std::optional<QFont> font;
-    std::optional<int> alignment;
-    int cellType = 0;
-    int cellTypeEx = 0;
-    QImage bitmap;
-
-    bool operator==(const CellLook&) const = default;
-};
+// Every property of one cell, in a form that compares as a whole: text, label, background, text
+// colour, font, alignment, cell type, extended cell type and bitmap.
+using CellLook = std::tuple<QString, QString, std::optional<QColor>, std::optional<QColor>,
+                            std::optional<QFont>, std::optional<int>, int, int, QImage>;
 
 using Place = std::pair<int, int>;  // (col, row)
 using Snapshot = std::map<Place, CellLook>;
@@ -89,24 +81,15 @@ QImage Icon(int item, bool on) {
     return GridIcon(item, on).toImage();
 }
 
+// Powers on, charged, nothing else switched on.
 StrobeSettings PlainSettings() {
-    StrobeSettings s;
-    s.nFlashValue = 55;
-    s.nModelValue = 32;
-    s.bFlashCell = 0;
-    s.bFlashSnd = 0;
-    s.bFlashCharge = 1;
-    s.bFlashPow = 1;
-    s.nModelMode1 = 0;
-    s.nModelMode2 = 0;
-    s.bModelPow = 1;
-    return s;
+    return {
+        .nFlashValue = 55, .bFlashCharge = 1, .bFlashPow = 1, .nModelValue = 32, .bModelPow = 1};
 }
 
 class NavigationGridTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        frame = &f.Make();
         view = qobject_cast<CNavigationFormView*>(frame->NavigationPane());
         ASSERT_NE(view, nullptr);
         grid = view->Grid();
@@ -120,14 +103,11 @@ protected:
     StudioData& Studio(int number) { return *Model().Studio(number); }
 
     StrobeData* Put(int studio, int slot, const StrobeSettings& settings = PlainSettings()) {
-        auto unit = std::make_unique<StrobeData>();
-        unit->Settings() = settings;
+        StrobeData* placed = PlaceNewUnit(Model(), studio, slot, settings);
         // Marked as the studio tree marks a unit once it has given it its lines, which it has
         // done for every unit the navigation pane is told about.
-        unit->nItemKind = TreeItemTag::UnitLine;
-        unit->lightNameTag.nItemKind = TreeItemTag::LightNameLine;
-        StrobeData* placed = unit.get();
-        EXPECT_EQ(Model().PlaceUnit(slot, studio, std::move(unit)), nullptr);
+        placed->nItemKind = TreeItemTag::UnitLine;
+        placed->lightNameTag.nItemKind = TreeItemTag::LightNameLine;
         return placed;
     }
 
@@ -244,20 +224,14 @@ protected:
 
     NotifyRecorder control;
     FrameInFolder f;
-    CMainFrame* frame = nullptr;
+    CMainFrame* frame = &f.Make();
     CNavigationFormView* view = nullptr;
     CNavigationGrid* grid = nullptr;
 };
 
-using NavigationBlocks = NavigationGridTest;
-using NavigationStateCell = NavigationGridTest;
-using NavigationMessages = NavigationGridTest;
-using NavigationClicks = NavigationGridTest;
-using NavigationKeys = NavigationGridTest;
-using NavigationPaneLayout = NavigationGridTest;
-using NavigationReading = NavigationGridTest;
-
 // --- The blocks ----------------------------------------------------------------------------------
+
+using NavigationBlocks = NavigationGridTest;
 
 TEST_F(NavigationBlocks, BeforeAnyStudioTheHeadingIsAPlainChannelSelectBoxOverNoRows) {
     EXPECT_EQ(grid->GetNumberRows(), 0);
@@ -357,6 +331,8 @@ TEST_F(NavigationBlocks, AnIconIsOnlyOnWhenItsSwitchIsExactlyOne) {
 
 // --- The state cell ------------------------------------------------------------------------------
 
+using NavigationStateCell = NavigationGridTest;
+
 TEST_F(NavigationStateCell, ShowsBothLevelsOrAnAlarmInItsOwnFont) {
     const auto with = [](auto change) {
         StrobeSettings s = PlainSettings();
@@ -432,6 +408,8 @@ TEST_F(NavigationStateCell, AlarmAndNormalColoursFollowTheCurrentUnit) {
 }
 
 // --- Messages ------------------------------------------------------------------------------------
+
+using NavigationMessages = NavigationGridTest;
 
 TEST_F(NavigationMessages, AnEmptyStudioClearsTheGridAndTellsTheControlPane) {
     Put(0, 4);
@@ -712,6 +690,8 @@ TEST_F(NavigationMessages, WithNothingSelectedTheMessagesThatNeedASelectionDoNot
 
 // --- Clicks --------------------------------------------------------------------------------------
 
+using NavigationClicks = NavigationGridTest;
+
 TEST_F(NavigationClicks, AClickInAnotherBlockMakesItsUnitCurrentOnce) {
     Put(1, 0);
     StrobeData* second = Put(1, 4);
@@ -794,6 +774,8 @@ TEST_F(NavigationClicks, TickedUnitsStayVisiblyTickedWhenTheirStudioIsShownAgain
 }
 
 // --- The keyboard --------------------------------------------------------------------------------
+
+using NavigationKeys = NavigationGridTest;
 
 TEST_F(NavigationKeys, ArrowKeysWalkThroughTheUnitsInOrderAndBack) {
     std::vector<StrobeData*> units = {Put(1, 0), Put(1, 1), Put(1, 2), Put(1, 6)};
@@ -880,6 +862,8 @@ TEST_F(NavigationKeys, SpaceOnAStateCellTicksItsUnit) {
 
 // --- The pane ----------------------------------------------------------------------------------
 
+using NavigationPaneLayout = NavigationGridTest;
+
 TEST_F(NavigationPaneLayout, TheGridFillsThePaneBelowItsCaptionAndGrowsWithTheWindow) {
     const auto* caption = view->findChild<COXSeparator*>();
     ASSERT_NE(caption, nullptr);
@@ -900,6 +884,8 @@ TEST_F(NavigationPaneLayout, TheGridFillsThePaneBelowItsCaptionAndGrowsWithTheWi
 }
 
 // --- Reading -------------------------------------------------------------------------------------
+
+using NavigationReading = NavigationGridTest;
 
 TEST_F(NavigationReading, AScreenReaderHearsTheHeadingNameRowsAndStateLabels) {
     Put(4, 2);

@@ -10,6 +10,7 @@
 #include "resources/Images.h"
 #include "support/FrameTestKit.h"
 #include "support/NotifyRecorder.h"
+#include "support/PlaceUnit.h"
 #include "toolkit/OXSeparator.h"
 #include "views/StudioListFormView.h"
 
@@ -63,7 +64,6 @@ int CountPixels(const QImage& image, const std::function<bool(QRgb)>& test) {
 class StudioListTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        frame = &f.Make();
         view = qobject_cast<CStudioListFormView*>(frame->StudioListPane());
         ASSERT_NE(view, nullptr);
         tree = view->findChild<QTreeWidget*>(QStringLiteral("studioTree"));
@@ -113,15 +113,13 @@ protected:
     // A unit as the event handler creates it: in the model only, with no line yet.
     StrobeData* PlaceInModel(int studio, int slot, const QString& modelName = {},
                              const QString& lightName = {}) {
-        auto unit = std::make_unique<StrobeData>();
+        StrobeData* placed = PlaceNewUnit(Model(), studio, slot);
         if (!modelName.isEmpty()) {
-            unit->sModelName = modelName;
+            placed->sModelName = modelName;
         }
         if (!lightName.isEmpty()) {
-            unit->sLightName = lightName;
+            placed->sLightName = lightName;
         }
-        StrobeData* placed = unit.get();
-        EXPECT_EQ(Model().PlaceUnit(slot, studio, std::move(unit)), nullptr);
         return placed;
     }
     // A unit that answered: placed, then announced to the studio list as the frame passes it on.
@@ -142,7 +140,7 @@ protected:
     NotifyRecorder navigation;
     NotifyRecorder frameTap;
     FrameInFolder f;
-    CMainFrame* frame = nullptr;
+    CMainFrame* frame = &f.Make();
     CStudioListFormView* view = nullptr;
     QTreeWidget* tree = nullptr;
     QLineEdit* edit = nullptr;
