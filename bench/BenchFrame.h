@@ -15,9 +15,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <memory>
 
 namespace bench {
+
+// How long one sample of a window benchmark may take before the run gives up on it.
+constexpr auto kSampleGiveUp = std::chrono::milliseconds(2000);
 
 // The window part of a benchmark's rig. A rig derives from it, adds what the benchmark sets up in
 // the window (SetUp, run once Start has succeeded) and may look for more going astray (Afterwards).

@@ -41,10 +41,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kGiveUp = std::chrono::milliseconds(2000);
 constexpr int kWarmUpSamples = 50;
 constexpr int kSamples = 2000;
-constexpr auto kTimed = &bench::TimedInMicroseconds<kSamples>;
 constexpr int kSlot = 0;
 constexpr int kMinPower = 11;
 constexpr int kPowerSteps = 71;  // 11..81
@@ -160,7 +158,7 @@ public:
         }
         const Clock::time_point returned = Clock::now();
         Clock::time_point lastByte = returned;
-        const Clock::time_point deadline = start + kGiveUp;
+        const Clock::time_point deadline = start + bench::kSampleGiveUp;
         while (have < got.size()) {
             const std::size_t read = Pty().ReadAvailable(std::span(got).subspan(have));
             if (read > 0) {
@@ -223,6 +221,7 @@ void BM_PanelActionToLastByte(benchmark::State& state, Action action) {
         returnedSamples.Report(state, "returned_");
     }
 }
+constexpr auto kTimed = &bench::TimedInMicroseconds<kSamples>;
 BENCHMARK_CAPTURE(BM_PanelActionToLastByte, slider_release, Action::SliderRelease)->Apply(kTimed);
 BENCHMARK_CAPTURE(BM_PanelActionToLastByte, test_click, Action::TestClick)->Apply(kTimed);
 

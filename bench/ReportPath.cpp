@@ -40,10 +40,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kGiveUp = std::chrono::milliseconds(2000);
 constexpr int kWarmUpCycles = 50;
 constexpr int kSamples = 4000;
-constexpr auto kTimed = &bench::TimedInMicroseconds<kSamples>;
 constexpr int kStatusReportLength = 14;
 
 enum class Leg { NewUnit, KnownUnit };
@@ -200,7 +198,7 @@ public:
             const StrobeSettings sent = ReportedSettings(cycle, leg);
             const auto report = StatusReport(slot, sent);
             watch_->Arm(leg, slot);
-            wait_.Arm(kGiveUp);
+            wait_.Arm(bench::kSampleGiveUp);
             const Clock::time_point start = Clock::now();
             if (!Pty().Send(report)) {
                 return QStringLiteral("writing the report failed");
@@ -258,6 +256,7 @@ void BM_StatusReportToViews(benchmark::State& state, Leg timed) {
         samples.Report(state);
     }
 }
+constexpr auto kTimed = &bench::TimedInMicroseconds<kSamples>;
 BENCHMARK_CAPTURE(BM_StatusReportToViews, new_unit, Leg::NewUnit)->Apply(kTimed);
 BENCHMARK_CAPTURE(BM_StatusReportToViews, known_unit, Leg::KnownUnit)->Apply(kTimed);
 

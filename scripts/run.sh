@@ -12,14 +12,10 @@ source "$root/tests/e2e/e2e_lib.sh"
 
 # Runs inside the virtual display: shows the window connected to the dongle, keeps a picture.
 inside_display() {
-    local orvane=$1 shot=$3
-    device=$2
-    start_program "$orvane"
-    await_port_open
-    await_window
+    show_program "$1" "$2"
     # The status bar reads "Zigbee connected" once the window has repainted after the open.
     sleep 1
-    await_painted "$shot"
+    await_painted "$3"
     stop_program
 }
 enter_display_run "$@"

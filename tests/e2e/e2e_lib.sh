@@ -24,8 +24,9 @@ need_tools() {
 }
 
 # take_arguments USAGE "$@": the three arguments of an end-to-end script, the program, the simulator
-# and where the pictures go. Sets orvane, sim and pictures to their absolute paths, and script to
-# the script's own, which in_display runs again.
+# and where the pictures go: a SCREENSHOT file, or an ARTIFACT_DIR folder, as USAGE names it. Sets
+# orvane, sim and pictures to their absolute paths and makes room for the pictures; sets script to
+# the script's own path, which in_display runs again.
 take_arguments() {
     local usage=$1
     shift
@@ -36,6 +37,12 @@ take_arguments() {
     pictures=$(realpath -m "$3")
     [ -x "$orvane" ] || fail "no program at $orvane"
     [ -x "$sim" ] || fail "no simulator at $sim"
+    if [ "$usage" = ARTIFACT_DIR ]; then
+        mkdir -p "$pictures"
+    else
+        mkdir -p "$(dirname "$pictures")"
+        rm -f "$pictures"
+    fi
 }
 
 # await TRIES COMMAND...: runs the command every 0.1 s until it succeeds, at most TRIES times;
@@ -166,6 +173,16 @@ start_program() {
     pid=$!
     echo "$pid" >orvane.pid
     step "orvane started as pid $pid on $DISPLAY"
+}
+
+# show_program ORVANE DEVICE: starts the program on this display and waits until it holds the
+# simulator's pty DEVICE open and shows its window (see await_window). A scan or a setting sent
+# before the port is open would go nowhere.
+show_program() {
+    device=$2
+    start_program "$1"
+    await_port_open
+    await_window
 }
 
 # await_port_open: waits up to 5 s for the program to open the simulator's pty. The port is

@@ -10,21 +10,15 @@ source "$(dirname "$0")/e2e_lib.sh"
 
 # Runs inside the virtual display: starts the program, checks it from outside, stops it.
 inside_display() {
-    local orvane=$1 screenshot=$3
-    device=$2
-    start_program "$orvane"
-    await_port_open
-    await_window
-    await_painted "$screenshot"
+    local picture=$3
+    show_program "$1" "$2"
+    await_painted "$picture"
     stop_program
 }
 enter_display_run "$@"
 
 take_arguments SCREENSHOT "$@"
 need_tools xvfb-run xdotool import identify stty
-screenshot=$pictures
-mkdir -p "$(dirname "$screenshot")"
-rm -f "$screenshot"
 
 enter_scratch orvane-e2e
 link="$scratch/dongle"
@@ -32,7 +26,7 @@ start_sim "$sim" "$link" --unit A:0 --seed 5 --log frames.log
 write_option_file "$link"
 cp Option.xml Option.xml.before
 
-in_display "$script" "$orvane" "$device" "$screenshot"
+in_display "$script" "$orvane" "$device" "$pictures"
 
 # Nothing but the simulator itself may still hold the line, and the dongle must answer a second
 # program as it did the first.
@@ -54,4 +48,4 @@ step "the port was released and the simulator answers a second open"
 
 cmp -s Option.xml Option.xml.before || fail "Option.xml was changed by the run"
 step "Option.xml unchanged"
-echo "PASS: screenshot at $screenshot"
+echo "PASS: screenshot at $pictures"

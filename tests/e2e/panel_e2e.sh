@@ -75,12 +75,8 @@ find_question() {
 
 # Runs inside the virtual display: starts the program, drives and checks it, stops it.
 inside_display() {
-    local orvane=$1 artifacts=$3
-    device=$2
-    start_program "$orvane"
-    # A scan sent before the port is open would go nowhere.
-    await_port_open
-    await_window
+    local artifacts=$3
+    show_program "$1" "$2"
     # The panel's controls sit where the panes' default widths put them in the default window.
     [ "$WIDTH" -eq 800 ] && [ "$HEIGHT" -eq 500 ] ||
         fail "the window is $WIDTH x $HEIGHT, not the default 800 x 500 this layout assumes"
@@ -237,7 +233,6 @@ enter_display_run "$@"
 take_arguments ARTIFACT_DIR "$@"
 need_tools xvfb-run xdotool import convert python3 md5sum
 artifacts=$pictures
-mkdir -p "$artifacts"
 rm -f "$artifacts/e2e-panel-normal.png" "$artifacts/e2e-panel-group.png"
 
 enter_scratch orvane-panel-e2e

@@ -12,12 +12,8 @@ source "$(dirname "$0")/e2e_lib.sh"
 
 # Runs inside the virtual display: starts the program, drives and checks it, stops it.
 inside_display() {
-    local orvane=$1 screenshot=$3
-    device=$2
-    start_program "$orvane"
-    # A scan sent before the port is open would go nowhere.
-    await_port_open
-    await_window
+    local picture=$3
+    show_program "$1" "$2"
     select_first_studio
     press_scan
     await_scan_of_four_heads
@@ -27,7 +23,7 @@ inside_display() {
     # (252,65,50) on light grey (240,240,240).
     gx=$((X + WIDTH * 3 / 5)) gy=$((Y + 50)) gx1=$((X + WIDTH)) gy1=$((Y + HEIGHT - 30))
     bands=""
-    await 50 grid_shows_four_names "$screenshot" ||
+    await 50 grid_shows_four_names "$picture" ||
         fail "the grid showed $(wc -w <<<"$bands") name rows ($bands), not 4"
     local band top bottom pixels grey
     for band in $bands; do
@@ -36,13 +32,13 @@ inside_display() {
         bottom=${bottom%%:*}
         pixels=${band##*:}
         [ "$pixels" -ge 20 ] || fail "the name row at y $top has only $pixels red text pixels"
-        grey=$(read_screen "$screenshot" count "$gx" $((top - 2)) "$gx1" $((bottom + 3)) \
+        grey=$(read_screen "$picture" count "$gx" $((top - 2)) "$gx1" $((bottom + 3)) \
             240 240 240)
         [ "$grey" -ge 500 ] || fail "the name row at y $top is not on light grey ($grey pixels)"
     done
     step "the grid shows four name rows: $bands"
     # One of them is the current unit, its state cell blue (91,138,215).
-    bands=$(read_screen "$screenshot" bands "$gx" "$gy" "$gx1" "$gy1" 91 138 215)
+    bands=$(read_screen "$picture" bands "$gx" "$gy" "$gx1" "$gy1" 91 138 215)
     [ "$(wc -w <<<"$bands")" -eq 1 ] || fail "not one current unit in the grid ($bands)"
     step "one unit is current: $bands"
     stop_program
@@ -56,13 +52,10 @@ enter_display_run "$@"
 
 take_arguments SCREENSHOT "$@"
 need_tools xvfb-run xdotool import convert python3
-screenshot=$pictures
-mkdir -p "$(dirname "$screenshot")"
-rm -f "$screenshot"
 
 enter_scratch orvane-scan-e2e
 link="$scratch/dongle"
 start_sim "$sim" "$link" --demo --seed 5 --log frames.log
 write_option_file "$link"
-in_display "$script" "$orvane" "$device" "$screenshot"
-echo "PASS: screenshot at $screenshot"
+in_display "$script" "$orvane" "$device" "$pictures"
+echo "PASS: screenshot at $pictures"

@@ -188,19 +188,22 @@ TEST_F(ControlPanelTest, ArrowStepsStopAtTheEndsOfThePowerWindow) {
 
 TEST_F(ControlPanelTest, PropCouplingSaturatesAtTheTopAndKeepsTheNewGap) {
     StrobeData* unit = SelectUnit(50, 80, 1);
-    ClickArrow(flashSpin, "Up");
-    ClickArrow(flashSpin, "Up");
-    EXPECT_EQ(kit.link.Rest(),
-              (std::vector<Bytes>{SettingFrame(3, 51, 81), SettingFrame(3, 52, 81)}));
-    EXPECT_EQ(flashLabel->text(), QStringLiteral("5.2"));
-    EXPECT_EQ(modelLabel->text(), QStringLiteral("8.1"));
-
-    ClickArrow(flashSpin, "Down");
-    ClickArrow(flashSpin, "Down");
-    EXPECT_EQ(kit.link.Rest(),
-              (std::vector<Bytes>{SettingFrame(3, 51, 80), SettingFrame(3, 50, 79)}));
-    EXPECT_EQ(flashLabel->text(), QStringLiteral("5.0"));
-    EXPECT_EQ(modelLabel->text(), QStringLiteral("7.9"));
+    // Two steps up: the lamp stops at 8.1; two down: it keeps the new gap of 2.9.
+    struct Steps {
+        const char* arrow;
+        std::vector<Bytes> frames;
+        QString flash;
+        QString model;
+    };
+    for (const Steps& steps :
+         {Steps{"Up", {SettingFrame(3, 51, 81), SettingFrame(3, 52, 81)}, "5.2", "8.1"},
+          Steps{"Down", {SettingFrame(3, 51, 80), SettingFrame(3, 50, 79)}, "5.0", "7.9"}}) {
+        ClickArrow(flashSpin, steps.arrow);
+        ClickArrow(flashSpin, steps.arrow);
+        EXPECT_EQ(kit.link.Rest(), steps.frames);
+        EXPECT_EQ(flashLabel->text(), steps.flash);
+        EXPECT_EQ(modelLabel->text(), steps.model);
+    }
     EXPECT_EQ(modelSlider->GetPos(), 79);
     EXPECT_EQ(unit->nFlashValue, 50);
     EXPECT_EQ(unit->nModelValue, 79);
@@ -242,9 +245,9 @@ TEST_F(ControlPanelTest, AReleaseWithoutMovementStillSends) {
 TEST_F(ControlPanelTest, AKeyStepOnTheSliderSendsTheNewValue) {
     StrobeData* unit = SelectUnit(33, 44);
     PressKey(flashSlider, Qt::Key_Right);
-    EXPECT_EQ(Next(), SettingFrame(3, 34, 44));
-    EXPECT_EQ(unit->nFlashValue, 34);
     EXPECT_EQ(flashLabel->text(), QStringLiteral("3.4"));
+    EXPECT_EQ(unit->nFlashValue, 34);
+    EXPECT_EQ(Next(), SettingFrame(3, 34, 44));
 }
 
 TEST_F(ControlPanelTest, EachButtonSendsItsSettingAndTellsTheGrid) {

@@ -8,6 +8,7 @@
 #include "support/PaneKit.h"
 #include "support/PlaceUnit.h"
 #include "support/PowerGroupControls.h"
+#include "support/PowerTable.h"
 
 #include <QTest>
 
@@ -25,25 +26,6 @@ using Message = NotifyRecorder::Message;
 
 Message TickedChanged(int code) {
     return {Msg::TickedUnitsChanged, code, 0};
-}
-
-struct SlotPowers {
-    int slot;
-    std::uint8_t flash;
-    std::uint8_t model;
-};
-
-// A power table frame as it crosses the line: every slot not named is unused and carries zeros.
-Bytes PowerTable(std::uint8_t command, std::initializer_list<SlotPowers> used) {
-    Bytes frame(23, 0x00);
-    frame[0] = 0xFF;
-    frame[1] = 0x17;
-    frame[2] = command;
-    for (const SlotPowers& u : used) {
-        frame[3 + 2 * u.slot] = u.flash;
-        frame[4 + 2 * u.slot] = u.model;
-    }
-    return frame;
 }
 
 class GroupPanelTest : public ::testing::Test, protected PowerGroupControls {

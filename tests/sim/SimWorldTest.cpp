@@ -9,6 +9,7 @@
 
 #include "SimTiming.h"
 #include "SimWorld.h"
+#include "support/PowerTable.h"
 
 namespace orvane::sim {
 namespace {
@@ -199,26 +200,21 @@ TEST_F(SimWorldTest, ScanAnswerTimesFollowTheSeedAndDifferBetweenHeads) {
 
 // --- settings -------------------------------------------------------------------------------
 
-TEST_F(SimWorldTest, FlashPowerSettingTakesTheFirstByteAndReportsBothLevels) {
+TEST_F(SimWorldTest, PowerSettingsTakeTheirOwnByteAndReportBothLevels) {
     addHead(kA, 0, 56, 41);
+    addHead(kA, 1, 56, 41);
     tuneTo('A');
 
+    // The flash power setting takes the first byte, the lamp power setting the second.
     receive({0xFF, 0x07, 0x13, 0x00, 0x01, 0x3C, 0x14});
+    receive({0xFF, 0x07, 0x14, 0x00, 0x02, 0x14, 0x1E});
     runFor(1000);
 
-    EXPECT_THAT(frames(), ElementsAre(ElementsAre(0xFF, 0x07, 0x13, 0x00, 0x01, 0x3C, 0x29)));
+    EXPECT_THAT(frames(),
+                UnorderedElementsAre(ElementsAre(0xFF, 0x07, 0x13, 0x00, 0x01, 0x3C, 0x29),
+                                     ElementsAre(0xFF, 0x07, 0x14, 0x00, 0x02, 0x38, 0x1E)));
     EXPECT_EQ(world_.unit({kA, 0})->flash, 60);
     EXPECT_EQ(world_.unit({kA, 0})->model, 41);
-}
-
-TEST_F(SimWorldTest, LampPowerSettingTakesTheSecondByteAndReportsBothLevels) {
-    addHead(kA, 0, 56, 41);
-    tuneTo('A');
-
-    receive({0xFF, 0x07, 0x14, 0x00, 0x01, 0x14, 0x1E});
-    runFor(1000);
-
-    EXPECT_THAT(frames(), ElementsAre(ElementsAre(0xFF, 0x07, 0x14, 0x00, 0x01, 0x38, 0x1E)));
 }
 
 TEST_F(SimWorldTest, LevelsArePulledIntoRangeAndZeroLeavesThemAlone) {
@@ -358,12 +354,10 @@ TEST_F(SimWorldTest, FlashTableSetsNonZeroFlashLevelsAndEchoesEveryHead) {
     tuneTo('A');
 
     // slot 0: 60/22, slot 1 (no head in A): 70/70, slot 5: 0/33
-    receive({0xFF, 0x17, 0x1E, 0x3C, 0x16, 0x46, 0x46, 0, 0, 0, 0, 0,
-             0,    0x00, 0x21, 0,    0,    0,    0,    0, 0, 0, 0});
+    receive(PowerTable(0x1E, {{0, 0x3C, 0x16}, {1, 0x46, 0x46}, {5, 0x00, 0x21}}));
     runFor(1000);
 
-    EXPECT_THAT(frames(), ElementsAre(ElementsAre(0xFF, 0x17, 0x1E, 0x3C, 0x29, 0, 0, 0, 0, 0, 0, 0,
-                                                  0, 0x32, 0x28, 0, 0, 0, 0, 0, 0, 0, 0)));
+    EXPECT_THAT(frames(), ElementsAre(PowerTable(0x1E, {{0, 0x3C, 0x29}, {5, 0x32, 0x28}})));
     EXPECT_EQ(world_.unit({kB, 1})->flash, 50) << "a head of another studio took the table";
 }
 
@@ -372,12 +366,10 @@ TEST_F(SimWorldTest, ModelTableSetsNonZeroLampLevelsAndEchoesEveryHead) {
     addHead(kA, 5);
     tuneTo('A');
 
-    receive({0xFF, 0x17, 0x1F, 0x3C, 0x16, 0x46, 0x46, 0, 0, 0, 0, 0,
-             0,    0x00, 0x21, 0,    0,    0,    0,    0, 0, 0, 0});
+    receive(PowerTable(0x1F, {{0, 0x3C, 0x16}, {1, 0x46, 0x46}, {5, 0x00, 0x21}}));
     runFor(1000);
 
-    EXPECT_THAT(frames(), ElementsAre(ElementsAre(0xFF, 0x17, 0x1F, 0x38, 0x16, 0, 0, 0, 0, 0, 0, 0,
-                                                  0, 0x32, 0x21, 0, 0, 0, 0, 0, 0, 0, 0)));
+    EXPECT_THAT(frames(), ElementsAre(PowerTable(0x1F, {{0, 0x38, 0x16}, {5, 0x32, 0x21}})));
 }
 
 TEST_F(SimWorldTest, PowerTableBeforeAnyScanChangesNothing) {

@@ -198,6 +198,12 @@ protected:
     }
 
     void Press(QPoint at) { QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, at); }
+    // The cell that a press in the middle of a cell makes current: the top-left cell of the join
+    // the pressed cell lies in, or the cell itself.
+    QPoint PressedCell(int col, int row) {
+        Press(CellRect(col, row).center());
+        return CurrentCell(grid);
+    }
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
         QTest::keyClick(&grid, key, modifiers);
     }
@@ -432,16 +438,13 @@ TEST_F(GridRows, JoinsCloseUpOverADeletedRow) {
     ASSERT_EQ(grid.JoinCells(0, 2, 1, 3), UG_SUCCESS);
     // Above the join: it moves up with its rows.
     ASSERT_EQ(grid.DeleteRow(0), UG_SUCCESS);
-    Press(CellRect(1, 2).center());
-    EXPECT_EQ(CurrentCell(grid), QPoint(0, 1));
+    EXPECT_EQ(PressedCell(1, 2), QPoint(0, 1));
     // Inside it: one row shorter, and a single row is still a join across two columns.
     ASSERT_EQ(grid.DeleteRow(2), UG_SUCCESS);
     ASSERT_EQ(grid.GotoCell(2, 0), UG_SUCCESS);
-    Press(CellRect(1, 1).center());
-    EXPECT_EQ(CurrentCell(grid), QPoint(0, 1));
+    EXPECT_EQ(PressedCell(1, 1), QPoint(0, 1));
     // The row that followed the join is not in it.
-    Press(CellRect(1, 2).center());
-    EXPECT_EQ(CurrentCell(grid), QPoint(1, 2));
+    EXPECT_EQ(PressedCell(1, 2), QPoint(1, 2));
 }
 
 TEST_F(GridRows, FewerColumnsCutJoinsAndMoveTheCurrentCellBack) {
@@ -456,8 +459,7 @@ TEST_F(GridRows, FewerColumnsCutJoinsAndMoveTheCurrentCellBack) {
     // The last column left, 2, lies in the first join: its top-left cell becomes current.
     EXPECT_EQ(grid.changes, (std::vector<CellChange>{{4, 1, 0, 0}}));
     Press(CellRect(0, 2).center());
-    Press(CellRect(2, 1).center());
-    EXPECT_EQ(CurrentCell(grid), QPoint(1, 0));
+    EXPECT_EQ(PressedCell(2, 1), QPoint(1, 0));
     // The second join lost all but one column, and with it its join.
     grid.Forget();
     ASSERT_EQ(grid.SetNumberCols(5), UG_SUCCESS);
@@ -840,22 +842,18 @@ TEST_F(GridJoins, JoinsMayNotCrossFromHeadingsToDataOrLeaveTheGrid) {
     EXPECT_EQ(grid.JoinCells(-1, -1, -1, -1), UG_SUCCESS);
     EXPECT_EQ(grid.JoinCells(-1, 0, -1, 2), UG_SUCCESS);
     // None of the refused ones took: each cell still answers for itself.
-    Press(CellRect(1, 0).center());
-    EXPECT_EQ(CurrentCell(grid), QPoint(1, 0));
+    EXPECT_EQ(PressedCell(1, 0), QPoint(1, 0));
 }
 
 TEST_F(GridJoins, ALaterJoinDissolvesTheOnesItOverlaps) {
     Build(4, 4);
     ASSERT_EQ(grid.JoinCells(0, 0, 1, 1), UG_SUCCESS);
     ASSERT_EQ(grid.JoinCells(1, 1, 2, 2), UG_SUCCESS);
-    Press(CellRect(0, 1).center());
-    EXPECT_EQ(CurrentCell(grid), QPoint(0, 1));
-    Press(CellRect(2, 2).center());
-    EXPECT_EQ(CurrentCell(grid), QPoint(1, 1));
+    EXPECT_EQ(PressedCell(0, 1), QPoint(0, 1));
+    EXPECT_EQ(PressedCell(2, 2), QPoint(1, 1));
     // A single cell undoes the join it is in.
     ASSERT_EQ(grid.JoinCells(2, 2, 2, 2), UG_SUCCESS);
-    Press(CellRect(2, 2).center());
-    EXPECT_EQ(CurrentCell(grid), QPoint(2, 2));
+    EXPECT_EQ(PressedCell(2, 2), QPoint(2, 2));
 }
 
 TEST_F(GridJoins, ACurrentCellCoveredByANewJoinMovesToItsTopLeft) {

@@ -117,6 +117,14 @@ protected:
         Model().pSelTag = &Studio(studio);
         Send(Msg::ShowStudio, 0, AsLParam(&Studio(studio)));
     }
+    // Studio A with units in three slots, shown; returns the middle one, whose block is the second.
+    StrobeData* ShowStudioAWithMiddle(int first, int middle, int last) {
+        Put(0, first);
+        StrobeData* unit = Put(0, middle);
+        Put(0, last);
+        ShowStudio(0);
+        return unit;
+    }
     bool Send(Msg message, std::intptr_t wParam = 0, std::intptr_t lParam = 0) {
         return SendWindowMessage(view, message, wParam, lParam);
     }
@@ -495,74 +503,62 @@ TEST_F(NavigationMessages, TheFirstUnitAScanBringsBecomesCurrent) {
 }
 
 TEST_F(NavigationMessages, ASettingChangeRedrawsOnlyTheCellsOfItsCode) {
-    Put(0, 0);
-    StrobeData* unit = Put(0, 4);
-    Put(0, 9);
-    ShowStudio(0);
+    StrobeData* unit = ShowStudioAWithMiddle(0, 4, 9);
     const int r = kBlock * 1;  // the middle block
 
-    struct Case {
-        ChangeCode code;
-        std::function<void(StrobeData&)> change;
-        std::set<Place> cells;
-        std::function<void()> check;
-    };
-    const std::vector<Case> cases = {
-        {ChangeCode::FlashPower,
-         [](StrobeData& u) { u.nFlashValue = 64; },
-         {{0, r + 2}},
-         [&] { EXPECT_EQ(StateLabel(1), QStringLiteral("Flash : F 6.4\nModel : F 3.2")); }},
-        {ChangeCode::PhotoCell,
-         [](StrobeData& u) { u.bFlashCell = 1; },
-         {{2, r + 3}},
-         [&] { EXPECT_EQ(IconAt(1, 2, 3), Icon(2, true)); }},
-        {ChangeCode::Sound,
-         [](StrobeData& u) { u.bFlashSnd = 1; },
-         {{3, r + 3}},
-         [&] { EXPECT_EQ(IconAt(1, 3, 3), Icon(3, true)); }},
-        {ChangeCode::FlashSwitch,
-         [](StrobeData& u) { u.bFlashPow = 0; },
-         {{0, r + 2}},
-         [&] { EXPECT_EQ(StateLabel(1), QStringLiteral("OFF")); }},
-        {ChangeCode::ModelPower,
-         [](StrobeData& u) { u.nModelValue = 47; },
-         {{0, r + 2}},
-         [&] { EXPECT_EQ(StateLabel(1), QStringLiteral("Flash : F 5.5\nModel : F 4.7")); }},
-        {ChangeCode::ModelMode1,
-         [](StrobeData& u) { u.nModelMode1 = 1; },
-         {{2, r + 2}},
-         [&] { EXPECT_EQ(IconAt(1, 2, 2), Icon(0, true)); }},
-        {ChangeCode::ModelMode2,
-         [](StrobeData& u) { u.nModelMode2 = 1; },
-         {{3, r + 2}},
-         [&] { EXPECT_EQ(IconAt(1, 3, 2), Icon(1, true)); }},
-        {ChangeCode::ModelSwitch,
-         [](StrobeData& u) { u.bModelPow = 0; },
-         {{0, r + 2}},
-         [&] { EXPECT_EQ(StateLabel(1), QStringLiteral("Flash : F 5.5\nModel : Off")); }},
-        {ChangeCode::Charge,
-         [](StrobeData& u) { u.bFlashCharge = 0; },
-         {{4, r + 3}},
-         [&] { EXPECT_EQ(IconAt(1, 4, 3), Icon(4, false)); }},
-        {ChangeCode::Heat,
-         [](StrobeData& u) { u.nHeatLevel = 75; },
-         {{0, r + 2}},
-         [&] { EXPECT_EQ(StateLabel(1), QStringLiteral("Overheat")); }},
-        // A code that names no setting the grid shows.
-        {static_cast<ChangeCode>(3), [](StrobeData& u) { u.bFlashCell = 1; }, {}, [] {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.code));
-        // Back to the plain unit, redrawn as a whole.
+    // Puts the plain unit back, redrawn as a whole, sets one of its fields, tells the grid the
+    // code, and describes the cells that changed.
+    const auto redrawn = [&](ChangeCode code, int StrobeData::*field, int value) {
         unit->Settings() = PlainSettings();
         unit->nHeatLevel = 0;
         Send(Msg::UnitRefreshed, 4, AsLParam(unit));
         const Snapshot before = Shoot();
-        c.change(*unit);
-        Changed(c.code, unit);
-        EXPECT_EQ(Describe(ChangedPlaces(before, Shoot())), Describe(c.cells));
-        c.check();
+        unit->*field = value;
+        Changed(code, unit);
+        return Describe(ChangedPlaces(before, Shoot()));
+    };
+    // Changes the state cell shows, and what it then reads.
+    struct LabelCase {
+        ChangeCode code;
+        int StrobeData::*field;
+        int value;
+        QString label;
+    };
+    const std::vector<LabelCase> labels = {
+        {ChangeCode::FlashPower, &StrobeData::nFlashValue, 64, "Flash : F 6.4\nModel : F 3.2"},
+        {ChangeCode::FlashSwitch, &StrobeData::bFlashPow, 0, "OFF"},
+        {ChangeCode::ModelPower, &StrobeData::nModelValue, 47, "Flash : F 5.5\nModel : F 4.7"},
+        {ChangeCode::ModelSwitch, &StrobeData::bModelPow, 0, "Flash : F 5.5\nModel : Off"},
+        {ChangeCode::Heat, &StrobeData::nHeatLevel, 75, "Overheat"},
+    };
+    for (const LabelCase& c : labels) {
+        SCOPED_TRACE(static_cast<int>(c.code));
+        EXPECT_EQ(redrawn(c.code, c.field, c.value), Describe(std::set<Place>{{0, r + 2}}));
+        EXPECT_EQ(StateLabel(1), c.label);
     }
+    // Changes shown by an icon: its cell, by column and row in the block, and the icon then drawn.
+    struct IconCase {
+        ChangeCode code;
+        int StrobeData::*field;
+        int value;
+        int col;
+        int row;
+        QImage icon;
+    };
+    const std::vector<IconCase> icons = {
+        {ChangeCode::PhotoCell, &StrobeData::bFlashCell, 1, 2, 3, Icon(2, true)},
+        {ChangeCode::Sound, &StrobeData::bFlashSnd, 1, 3, 3, Icon(3, true)},
+        {ChangeCode::ModelMode1, &StrobeData::nModelMode1, 1, 2, 2, Icon(0, true)},
+        {ChangeCode::ModelMode2, &StrobeData::nModelMode2, 1, 3, 2, Icon(1, true)},
+        {ChangeCode::Charge, &StrobeData::bFlashCharge, 0, 4, 3, Icon(4, false)},
+    };
+    for (const IconCase& c : icons) {
+        SCOPED_TRACE(static_cast<int>(c.code));
+        EXPECT_EQ(redrawn(c.code, c.field, c.value), Describe(std::set<Place>{{c.col, r + c.row}}));
+        EXPECT_EQ(IconAt(1, c.col, c.row), c.icon);
+    }
+    // A code that names no setting the grid shows.
+    EXPECT_EQ(redrawn(static_cast<ChangeCode>(3), &StrobeData::bFlashCell, 1), Describe({}));
 }
 
 TEST_F(NavigationMessages, WithoutAUnitNamedTheChangeGoesToTheSelectedUnit) {
@@ -623,10 +619,7 @@ TEST_F(NavigationMessages, APowerChangeDuringAnAlarmLeavesTheStateCellUntilTheAl
 }
 
 TEST_F(NavigationMessages, UnitRefreshedRewritesItsOwnBlockAndNoOther) {
-    Put(0, 1);
-    StrobeData* unit = Put(0, 3);
-    Put(0, 8);
-    ShowStudio(0);
+    StrobeData* unit = ShowStudioAWithMiddle(1, 3, 8);
     Click(BoxIn(StateRect(1)).center());
     ASSERT_TRUE(Ticked(1));
     const Snapshot before = Shoot();
