@@ -66,7 +66,7 @@ enter_folder() {
     trap cleanup EXIT
     trap 'exit 130' INT
     trap 'exit 143' TERM
-    cd "$1"
+    cd "$1" || fail "cannot work in $1"
 }
 
 # enter_scratch NAME: the same in a new scratch folder, which cleanup removes with all it holds.

@@ -1,9 +1,9 @@
 #pragma once
 
 // What the tests of the main frame and of the panes inside it share: a frame built in a scratch
-// folder with recorded message boxes, on a pseudo-terminal the test plays the dongle on, a log of
-// what reaches the three panes, a hand for the modal dialogs a blocking call opens, and the
-// simulated dongle.
+// folder with recorded message boxes, or shown with its port on a pseudo-terminal that the test
+// plays the dongle on; a log of what reaches the three panes; a hand for the modal dialogs a
+// blocking call opens; and the simulated dongle.
 
 #include "platform/WindowMessage.h"
 #include "shell/MainFrame.h"

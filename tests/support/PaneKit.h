@@ -24,8 +24,6 @@
 
 #include <gtest/gtest.h>
 
-#include <gtest/gtest.h>
-
 // Stands where the main window stands: `frame` takes the messages for the window itself, and each
 // other pane is a plain widget whose messages are written down and kept back.
 class PaneHostStandIn final : public CPaneHost {
