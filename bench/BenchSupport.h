@@ -1,13 +1,11 @@
 #pragma once
 
 // What several benchmarks share: latency samples summed up as percentiles, a pseudo-terminal that
-// plays the dongle, a message box service that never blocks, and the option file that points the
-// main window at a port.
+// plays the dongle, a message box service that never blocks, and how a latency benchmark is
+// registered.
 
 #include "platform/MessageBoxService.h"
 
-#include <QDir>
-#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -142,20 +140,11 @@ private:
     QStringList shown_;
 };
 
-// Writes "Option.xml" into dir as the program itself lays it out, naming port and baud rate.
-inline bool WriteOptionFile(const QDir& dir, const QString& port, int baud) {
-    QFile file(dir.filePath(QStringLiteral("Option.xml")));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return false;
-    }
-    const QString text = QStringLiteral(
-                             "<?xml version='1.0' encoding='utf-8'?>\n<Option>\n"
-                             "\t<ComSet>\n\t\t<sComPort>%1</sComPort>\n"
-                             "\t\t<nBaud>%2</nBaud>\n\t</ComSet>\n</Option>")
-                             .arg(port.toHtmlEscaped())
-                             .arg(baud);
-    const QByteArray bytes = text.toUtf8();
-    return file.write(bytes) == bytes.size();
+// Registers a latency benchmark that times each iteration itself: a fixed number of samples,
+// reported in microseconds.
+template <int Iterations>
+void TimedInMicroseconds(benchmark::internal::Benchmark* b) {
+    b->UseManualTime()->Iterations(Iterations)->Unit(benchmark::kMicrosecond);
 }
 
 }  // namespace bench

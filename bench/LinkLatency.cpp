@@ -46,6 +46,8 @@ constexpr std::array<std::uint8_t, kSettingLength> kFrame = {0xFF, 0x07, 0x13, 0
                                                              0x01, 0x30, 0x20};
 constexpr auto kGiveUp = std::chrono::seconds(1);
 constexpr int kWarmUpFrames = 50;
+constexpr int kSamples = 20000;
+constexpr auto kTimed = &bench::TimedInMicroseconds<kSamples>;
 
 // Notes when the first event after Arm() arrives.
 class TimingHandler final : public CZbEventHandler {
@@ -205,14 +207,8 @@ void BM_LastByteToHandler(benchmark::State& state, Wait wait) {
     }
     samples.Report(state);
 }
-BENCHMARK_CAPTURE(BM_LastByteToHandler, spinning, Wait::Spinning)
-    ->UseManualTime()
-    ->Iterations(20000)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_LastByteToHandler, blocking, Wait::Blocking)
-    ->UseManualTime()
-    ->Iterations(20000)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LastByteToHandler, spinning, Wait::Spinning)->Apply(kTimed);
+BENCHMARK_CAPTURE(BM_LastByteToHandler, blocking, Wait::Blocking)->Apply(kTimed);
 
 // The reader's part is played by a thread that pushes one frame into the ring when told and posts
 // BytesWaiting, as the reader does after each wake-up. Timing starts once the last byte is in.
@@ -278,13 +274,7 @@ void BM_RingPushToHandler(benchmark::State& state, Wait wait) {
     }
     samples.Report(state);
 }
-BENCHMARK_CAPTURE(BM_RingPushToHandler, spinning, Wait::Spinning)
-    ->UseManualTime()
-    ->Iterations(20000)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_RingPushToHandler, blocking, Wait::Blocking)
-    ->UseManualTime()
-    ->Iterations(20000)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_RingPushToHandler, spinning, Wait::Spinning)->Apply(kTimed);
+BENCHMARK_CAPTURE(BM_RingPushToHandler, blocking, Wait::Blocking)->Apply(kTimed);
 
 }  // namespace

@@ -16,7 +16,7 @@
 // A pseudo-terminal does not pace bytes at the line rate: the 7 bytes take about 7 ms on the wire
 // at 9600 baud, which is not part of these figures.
 
-#include "BenchSupport.h"
+#include "BenchFrame.h"
 #include "link/UnitMask.h"
 #include "model/StudioModel.h"
 #include "platform/WindowMessage.h"
@@ -25,11 +25,8 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
-#include <QDir>
-#include <QEventLoop>
 #include <QStyle>
 #include <QStyleOptionSlider>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
@@ -44,11 +41,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kGiveUp = std::chrono::milliseconds(2000);
-constexpr auto kConnectGiveUp = std::chrono::milliseconds(5000);
 constexpr int kWarmUpSamples = 50;
 constexpr int kSamples = 2000;
-constexpr int kBaud = 9600;
 constexpr int kSlot = 0;
 constexpr int kMinPower = 11;
 constexpr int kPowerSteps = 71;  // 11..81
@@ -102,35 +96,12 @@ QPoint ThumbCentre(const COXCoolSliderCtrl& slider) {
 
 // The main window attached to a pseudo-terminal, connected, with a unit in Studio A slot 0 as the
 // unit of the selection and shown in the control panel.
-class Rig {
+class Rig : public bench::FrameOnTerminal {
 public:
     // Empty when everything is in place, otherwise what went wrong.
     QString SetUp() {
-        if (!workDir_.isValid()) {
-            return QStringLiteral("no scratch directory");
-        }
-        if (!pty_.IsOpen()) {
-            return QStringLiteral("no pseudo-terminal");
-        }
-        const QDir dir(workDir_.path());
-        if (!bench::WriteOptionFile(dir, pty_.SlavePath(), kBaud)) {
-            return QStringLiteral("cannot write Option.xml");
-        }
-        MainFrameOptions options;
-        options.workDir = dir;
-        options.messages = &messages_;
-        frame_ = std::make_unique<CMainFrame>(options);
-        frame_->show();
-        // The frame opens the port on its first reconnect tick, half a second after start.
-        const Clock::time_point deadline = Clock::now() + kConnectGiveUp;
-        while (!frame_->IsConnected()) {
-            if (Clock::now() > deadline) {
-                return QStringLiteral("the main window never opened ") + pty_.SlavePath();
-            }
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        }
-
-        StudioModel& model = frame_->Model();
+        QWidget* panel = Window().ControlPane();
+        StudioModel& model = Window().Model();
         auto placed = std::make_unique<StrobeData>();
         placed->bFlashPow = 1;  // switched on, or the panel disables its controls
         placed->nFlashValue = 40;
@@ -145,12 +116,11 @@ public:
         }
         unit_->nItemKind = TreeItemTag::UnitLine;
         model.pSelTag = unit_;
-        SendWindowMessage(frame_->ControlPane(), Msg::ShowSelectedUnit);
+        SendWindowMessage(panel, Msg::ShowSelectedUnit);
         QCoreApplication::processEvents();
 
-        slider_ =
-            frame_->ControlPane()->findChild<COXCoolSliderCtrl*>(QStringLiteral("flashSlider"));
-        test_ = frame_->ControlPane()->findChild<QAbstractButton*>(QStringLiteral("testButton"));
+        slider_ = panel->findChild<COXCoolSliderCtrl*>(QStringLiteral("flashSlider"));
+        test_ = panel->findChild<QAbstractButton*>(QStringLiteral("testButton"));
         if (!slider_ || !test_) {
             return QStringLiteral("the panel has no flashSlider or testButton");
         }
@@ -158,7 +128,7 @@ public:
             !test_->isEnabled()) {
             return QStringLiteral("the panel does not offer the unit's controls");
         }
-        pty_.Drain();
+        Pty().Drain();
         return {};
     }
 
@@ -188,9 +158,9 @@ public:
         }
         const Clock::time_point returned = Clock::now();
         Clock::time_point lastByte = returned;
-        const Clock::time_point deadline = start + kGiveUp;
+        const Clock::time_point deadline = start + bench::kSampleGiveUp;
         while (have < got.size()) {
-            const std::size_t read = pty_.ReadAvailable(std::span(got).subspan(have));
+            const std::size_t read = Pty().ReadAvailable(std::span(got).subspan(have));
             if (read > 0) {
                 have += read;
                 lastByte = Clock::now();
@@ -216,7 +186,7 @@ public:
         // for anything written after the frame.
         QCoreApplication::processEvents();
         std::array<std::uint8_t, 64> extra{};
-        if (const std::size_t more = pty_.ReadAvailable(extra); more != 0) {
+        if (const std::size_t more = Pty().ReadAvailable(extra); more != 0) {
             return QStringLiteral("%1 more bytes followed the frame").arg(more);
         }
         if (action == Action::SliderRelease && unit_->nFlashValue != flashValue) {
@@ -227,20 +197,7 @@ public:
         return {};
     }
 
-    // Empty when no message box came up during the run.
-    QString Afterwards() const {
-        if (!messages_.Shown().isEmpty()) {
-            return QStringLiteral("a message box came up: ") + messages_.Shown().first();
-        }
-        return {};
-    }
-
 private:
-    // Declared in this order so the window (and its link) go before the terminal and directory.
-    QTemporaryDir workDir_;
-    bench::PseudoTerminal pty_;
-    bench::SilentMessageBox messages_;
-    std::unique_ptr<CMainFrame> frame_;
     StrobeData* unit_ = nullptr;
     COXCoolSliderCtrl* slider_ = nullptr;
     QAbstractButton* test_ = nullptr;
@@ -248,47 +205,24 @@ private:
 
 void BM_PanelActionToLastByte(benchmark::State& state, Action action) {
     Rig rig;
-    if (const QString error = rig.SetUp(); !error.isEmpty()) {
-        state.SkipWithError(error.toStdString().c_str());
-        return;
-    }
-    double returned = 0.0;
-    double lastByte = 0.0;
-    int n = 0;
-    for (; n < kWarmUpSamples; ++n) {
-        if (const QString error = rig.Sample(action, n, returned, lastByte); !error.isEmpty()) {
-            state.SkipWithError(("warm-up: " + error).toStdString().c_str());
-            return;
-        }
-    }
     bench::Samples returnedSamples(static_cast<std::size_t>(state.max_iterations));
     bench::Samples lastByteSamples(static_cast<std::size_t>(state.max_iterations));
-    for (auto _ : state) {
-        if (const QString error = rig.Sample(action, n++, returned, lastByte); !error.isEmpty()) {
-            state.SkipWithError(error.toStdString().c_str());
-            break;
+    const auto sample = [&](int n, double& lastByte, bool timed) {
+        double returned = 0.0;
+        const QString error = rig.Sample(action, n, returned, lastByte);
+        if (timed && error.isEmpty()) {
+            returnedSamples.Add(returned);
+            lastByteSamples.Add(lastByte);
         }
-        state.SetIterationTime(lastByte);
-        returnedSamples.Add(returned);
-        lastByteSamples.Add(lastByte);
+        return error;
+    };
+    if (bench::RunSampled(state, rig, kWarmUpSamples, sample)) {
+        lastByteSamples.Report(state);
+        returnedSamples.Report(state, "returned_");
     }
-    if (state.error_occurred()) {
-        return;
-    }
-    if (const QString error = rig.Afterwards(); !error.isEmpty()) {
-        state.SkipWithError(error.toStdString().c_str());
-        return;
-    }
-    lastByteSamples.Report(state);
-    returnedSamples.Report(state, "returned_");
 }
-BENCHMARK_CAPTURE(BM_PanelActionToLastByte, slider_release, Action::SliderRelease)
-    ->UseManualTime()
-    ->Iterations(kSamples)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_PanelActionToLastByte, test_click, Action::TestClick)
-    ->UseManualTime()
-    ->Iterations(kSamples)
-    ->Unit(benchmark::kMicrosecond);
+constexpr auto kTimed = &bench::TimedInMicroseconds<kSamples>;
+BENCHMARK_CAPTURE(BM_PanelActionToLastByte, slider_release, Action::SliderRelease)->Apply(kTimed);
+BENCHMARK_CAPTURE(BM_PanelActionToLastByte, test_click, Action::TestClick)->Apply(kTimed);
 
 }  // namespace

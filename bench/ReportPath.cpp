@@ -17,17 +17,15 @@
 // A pseudo-terminal does not pace bytes at the line rate: the 14 bytes a report takes on the wire
 // (about 15 ms at 9600 baud) are not part of these figures.
 
-#include "BenchSupport.h"
+#include "BenchFrame.h"
 #include "link/UnitMask.h"
 #include "model/StudioModel.h"
 #include "platform/WindowMessage.h"
 #include "shell/MainFrame.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
 #include <QObject>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -42,11 +40,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kGiveUp = std::chrono::milliseconds(2000);
-constexpr auto kConnectGiveUp = std::chrono::milliseconds(5000);
 constexpr int kWarmUpCycles = 50;
 constexpr int kSamples = 4000;
-constexpr int kBaud = 9600;
 constexpr int kStatusReportLength = 14;
 
 enum class Leg { NewUnit, KnownUnit };
@@ -182,51 +177,30 @@ private:
 };
 
 // The main window attached to a pseudo-terminal, connected, with Studio A selected.
-class Rig {
+class Rig : public bench::FrameOnTerminal {
 public:
-    // Empty when everything is in place, otherwise what went wrong.
     QString SetUp() {
-        if (!workDir_.isValid()) {
-            return QStringLiteral("no scratch directory");
-        }
-        if (!pty_.IsOpen()) {
-            return QStringLiteral("no pseudo-terminal");
-        }
-        const QDir dir(workDir_.path());
-        if (!bench::WriteOptionFile(dir, pty_.SlavePath(), kBaud)) {
-            return QStringLiteral("cannot write Option.xml");
-        }
-        MainFrameOptions options;
-        options.workDir = dir;
-        options.messages = &messages_;
-        frame_ = std::make_unique<CMainFrame>(options);
-        frame_->show();
-        // The frame opens the port on its first reconnect tick, half a second after start.
-        wait_.Arm(kConnectGiveUp);
-        if (!wait_.Until(Clock::now(), [this] { return frame_->IsConnected(); })) {
-            return QStringLiteral("the main window never opened ") + pty_.SlavePath();
-        }
-        StudioModel& model = frame_->Model();
-        studio_ = model.pStudio[0].get();
+        studio_ = Window().Model().pStudio[0].get();
         studio_->nItemKind = TreeItemTag::StudioLine;
-        model.pSelTag = studio_;
-        watch_ = std::make_unique<ArrivalWatch>(frame_->StudioListPane(), frame_->NavigationPane());
+        Window().Model().pSelTag = studio_;
+        watch_ =
+            std::make_unique<ArrivalWatch>(Window().StudioListPane(), Window().NavigationPane());
         return {};
     }
 
     // One cycle: Studio A cleared, then a report that creates the unit of the cycle's slot and
     // one that refreshes it. Fills in the latency of each leg; empty, or what went wrong.
     QString Cycle(int cycle, double& newUnitSeconds, double& knownUnitSeconds) {
-        frame_->Model().ClearStudio(*studio_);
-        pty_.Drain();
+        Window().Model().ClearStudio(*studio_);
+        Pty().Drain();
         const int slot = cycle % kSlotCount;
         for (const Leg leg : {Leg::NewUnit, Leg::KnownUnit}) {
             const StrobeSettings sent = ReportedSettings(cycle, leg);
             const auto report = StatusReport(slot, sent);
             watch_->Arm(leg, slot);
-            wait_.Arm(kGiveUp);
+            wait_.Arm(bench::kSampleGiveUp);
             const Clock::time_point start = Clock::now();
-            if (!pty_.Send(report)) {
+            if (!Pty().Send(report)) {
                 return QStringLiteral("writing the report failed");
             }
             if (!wait_.Until(start, [this] { return watch_->Seen(); })) {
@@ -256,64 +230,34 @@ public:
         if (watch_->Strays() != 0) {
             return QStringLiteral("%1 unexpected placed/refreshed messages").arg(watch_->Strays());
         }
-        if (!messages_.Shown().isEmpty()) {
-            return QStringLiteral("a message box came up: ") + messages_.Shown().first();
-        }
-        return {};
+        return FrameOnTerminal::Afterwards();
     }
 
 private:
-    // Declared in this order so the window (and its link) go before the terminal and directory.
-    QTemporaryDir workDir_;
-    bench::PseudoTerminal pty_;
-    bench::SilentMessageBox messages_;
     EventWait wait_;
-    std::unique_ptr<CMainFrame> frame_;
     StudioData* studio_ = nullptr;
     std::unique_ptr<ArrivalWatch> watch_;
 };
 
 void BM_StatusReportToViews(benchmark::State& state, Leg timed) {
     Rig rig;
-    if (const QString error = rig.SetUp(); !error.isEmpty()) {
-        state.SkipWithError(error.toStdString().c_str());
-        return;
-    }
-    double newUnit = 0.0;
-    double knownUnit = 0.0;
-    int cycle = 0;
-    for (; cycle < kWarmUpCycles; ++cycle) {
-        if (const QString error = rig.Cycle(cycle, newUnit, knownUnit); !error.isEmpty()) {
-            state.SkipWithError(("warm-up: " + error).toStdString().c_str());
-            return;
-        }
-    }
     bench::Samples samples(static_cast<std::size_t>(state.max_iterations));
-    for (auto _ : state) {
-        if (const QString error = rig.Cycle(cycle++, newUnit, knownUnit); !error.isEmpty()) {
-            state.SkipWithError(error.toStdString().c_str());
-            break;
+    const auto cycle = [&](int n, double& seconds, bool measured) {
+        double newUnit = 0.0;
+        double knownUnit = 0.0;
+        const QString error = rig.Cycle(n, newUnit, knownUnit);
+        seconds = timed == Leg::NewUnit ? newUnit : knownUnit;
+        if (measured && error.isEmpty()) {
+            samples.Add(seconds);
         }
-        const double seconds = timed == Leg::NewUnit ? newUnit : knownUnit;
-        state.SetIterationTime(seconds);
-        samples.Add(seconds);
+        return error;
+    };
+    if (bench::RunSampled(state, rig, kWarmUpCycles, cycle)) {
+        samples.Report(state);
     }
-    if (state.error_occurred()) {
-        return;
-    }
-    if (const QString error = rig.Afterwards(); !error.isEmpty()) {
-        state.SkipWithError(error.toStdString().c_str());
-        return;
-    }
-    samples.Report(state);
 }
-BENCHMARK_CAPTURE(BM_StatusReportToViews, new_unit, Leg::NewUnit)
-    ->UseManualTime()
-    ->Iterations(kSamples)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_StatusReportToViews, known_unit, Leg::KnownUnit)
-    ->UseManualTime()
-    ->Iterations(kSamples)
-    ->Unit(benchmark::kMicrosecond);
+constexpr auto kTimed = &bench::TimedInMicroseconds<kSamples>;
+BENCHMARK_CAPTURE(BM_StatusReportToViews, new_unit, Leg::NewUnit)->Apply(kTimed);
+BENCHMARK_CAPTURE(BM_StatusReportToViews, known_unit, Leg::KnownUnit)->Apply(kTimed);
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "BenchSupport.h"
 #include "platform/QuitOnSignal.h"
 #include "shell/MainFrame.h"
+#include "support/OptionXml.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -83,7 +84,7 @@ QString StartOnce(StartTimes& times) {
     const QDir dir(workDir.path());
     // The option file of an earlier run, as most starts find it. The port does not exist: the
     // first attempt to open it comes half a second after start, long after the window is shown.
-    if (!bench::WriteOptionFile(dir, dir.filePath(QStringLiteral("no-dongle")), 9600)) {
+    if (!WriteOptionFile(workDir.path(), dir.filePath(QStringLiteral("no-dongle")))) {
         return QStringLiteral("cannot write Option.xml");
     }
     bench::SilentMessageBox messages;

@@ -37,52 +37,28 @@ start_orvane() {
     echo "$pid" >orvane.pid
 }
 
-stop_orvane() {
-    kill -TERM "$pid"
-    local status=0
-    wait "$pid" || status=$?
-    [ "$status" -eq 0 ] || fail "orvane ended with $status after SIGTERM (see orvane.log)"
-    rm -f orvane.pid
-}
-
 # wait_for WHAT TEST...: up to 10 s for the test to pass while orvane runs.
 wait_for() {
     local what=$1
     shift
-    for _ in $(seq 100); do
-        kill -0 "$pid" 2>/dev/null || fail "orvane ended before $what (see orvane.log)"
-        "$@" && return 0
-        sleep 0.1
-    done
-    fail "orvane: not $what within 10 s"
+    await 100 while_running "$what" "$@" || fail "orvane: not $what within 10 s"
+}
+while_running() {
+    kill -0 "$pid" 2>/dev/null || fail "orvane ended before $1 (see orvane.log)"
+    shift
+    "$@"
 }
 works_in() { [ "$(readlink "/proc/$pid/cwd")" = "$1" ]; }
-holds_device() {
-    local fd
-    for fd in /proc/"$pid"/fd/*; do
-        [ "$(readlink "$fd" 2>/dev/null || true)" = "$device" ] && return 0
-    done
-    return 1
-}
-option_file() {
-    printf '<?xml version="1.0" encoding="UTF-8"?>\n<Option>\n\t<ComSet>\n\t\t<sComPort>%s</sComPort>\n\t\t<nBaud>9600</nBaud>\n\t</ComSet>\n</Option>\n' "$1" >"$2"
-}
+holds_device() { holds_open "$pid" "$device"; }
 
 [ $# -eq 3 ] || fail "usage: $0 ORVANE DONGLE_SIM VERSION"
 orvane=$(realpath "$1")
 sim=$(realpath "$2")
 version=$3
 # Under the leak checker, what the platform's system libraries keep is not the program's.
-export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(realpath "$(dirname "$0")/../e2e/lsan-system.supp"):print_suppressions=0"
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$lsan_supp:print_suppressions=0"
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/orvane-cli.XXXXXX")
-sim_pid=""
-xvfb_pid=""
-pid=""
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-cd "$scratch"
+enter_scratch orvane-cli
 
 step "answers that need no display"
 # The X11 platform with no display to reach: anything that opened a window would fail here.
@@ -100,39 +76,29 @@ expect 2 "" "Unexpected value after '--user-folder'" "$orvane" -platform offscre
 expect 0 "^orvane $version\$" "" "$orvane" -platform offscreen -reverse --version
 
 step "simulated dongle"
-mkfifo commands
-"$sim" --link "$scratch/dongle" --unit A:0 <commands >sim.out 2>sim.err &
-sim_pid=$!
-exec 3>commands
-device=""
-for _ in $(seq 100); do
-    device=$(head -n 1 sim.out 2>/dev/null || true)
-    [ -n "$device" ] && break
-    sleep 0.1
-done
-[ -n "$device" ] || fail "the simulator did not name its pty within 10 s"
+start_sim "$sim" "$scratch/dongle" --unit A:0
 
 home="$scratch/home"
 mkdir -p "$home" terminal
-option_file "$scratch/dongle" terminal/Option.xml
+write_option_file "$scratch/dongle" terminal/Option.xml
 
 step "started from a terminal: the current folder"
 start_orvane terminal
 wait_for "opening the port named in ./Option.xml" holds_device
 works_in "$scratch/terminal" || fail "orvane works in $(readlink /proc/$pid/cwd)"
-stop_orvane
+stop_program
 [ ! -e "$home/Orvane" ] || fail "a plain start created ~/Orvane"
 
 step "started from the desktop entry: ~/Orvane, created"
 start_orvane terminal --user-folder
 wait_for "working in ~/Orvane" works_in "$home/Orvane"
-stop_orvane
+stop_program
 
 step "and started again: ~/Orvane/Option.xml, not the start folder's"
-option_file "$scratch/dongle" "$home/Orvane/Option.xml"
-option_file ttyNoSuchPort terminal/Option.xml
+write_option_file "$scratch/dongle" "$home/Orvane/Option.xml"
+write_option_file ttyNoSuchPort terminal/Option.xml
 start_orvane terminal --user-folder
 wait_for "opening the port named in ~/Orvane/Option.xml" holds_device
 works_in "$home/Orvane" || fail "orvane works in $(readlink /proc/$pid/cwd)"
-stop_orvane
+stop_program
 step "passed"

@@ -15,48 +15,29 @@ set -euo pipefail
 
 source "$(dirname "$0")/e2e_lib.sh"
 
-# How many frames of the dongle's log end with exactly these bytes, in the given direction.
-frames() {
-    local direction=$1 bytes=$2
-    grep -c " $direction $bytes\$" frames.log || true
-}
-# How many frames of the dongle's log start with these bytes, in the given direction.
-frames_starting() {
-    local direction=$1 bytes=$2
-    grep -c " $direction $bytes" frames.log || true
-}
-
-# Waits until `frames DIRECTION BYTES` reaches COUNT, at most 5 s; fails with MESSAGE otherwise.
-await_frames() {
-    local direction=$1 bytes=$2 count=$3 message=$4 seen=0
-    for _ in $(seq 50); do
-        seen=$(frames "$direction" "$bytes")
-        [ "$seen" -ge "$count" ] && break
-        sleep 0.1
-    done
-    [ "$seen" -ge "$count" ] || fail "$message (log: $seen x \"$direction $bytes\", wanted $count)"
-}
-
 # A checksum of one part of the screen, window-relative: x y width height.
 region_sum() {
     import -window root -crop "$3x$4+$((X + $1))+$((Y + $2))" +repage ppm:- | md5sum
 }
 
-# Waits until that part of the screen differs from BEFORE, at most 5 s.
+# await_region_change BEFORE MESSAGE X Y WIDTH HEIGHT: waits up to 5 s until that part of the
+# screen no longer sums to BEFORE; fails with MESSAGE otherwise.
 await_region_change() {
     local before=$1 message=$2
     shift 2
-    for _ in $(seq 50); do
-        [ "$(region_sum "$@")" != "$before" ] && return 0
-        sleep 0.1
-    done
-    fail "$message"
+    await 50 region_differs "$before" "$@" || fail "$message"
+}
+region_differs() {
+    local before=$1
+    shift
+    [ "$(region_sum "$@")" != "$before" ]
 }
 
 # The program's visible windows: the main window, plus a popup while one is open.
 visible_windows() {
     xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l || true
 }
+more_windows_than() { [ "$(visible_windows)" -gt "$1" ]; }
 
 # Clicks at window-relative (x, y).
 click_at() {
@@ -69,89 +50,33 @@ pick_mode() {
     local key=$1 before
     before=$(visible_windows)
     click_at "$combo_x" "$combo_y"
-    local opened=""
-    for _ in $(seq 50); do
-        [ "$(visible_windows)" -gt "$before" ] && { opened=yes; break; }
-        sleep 0.1
-    done
-    [ -n "$opened" ] || fail "clicking the mode combo opened no list within 5 s"
+    await 50 more_windows_than "$before" || fail "clicking the mode combo opened no list within 5 s"
     xdotool key --window "$window" "$key" Return
-    for _ in $(seq 50); do
-        [ "$(visible_windows)" -le "$before" ] && return 0
-        sleep 0.1
-    done
-    fail "the mode combo's list was still open 5 s after Return"
+    await 50 eval "! more_windows_than $before" ||
+        fail "the mode combo's list was still open 5 s after Return"
 }
 
 # Waits for the program's question box titled "Business Memory", answers it with Return (its
 # default button, OK) and waits until it has gone; at most 5 s each. MESSAGE names the question.
 answer_question() {
     local message=$1 box=""
-    for _ in $(seq 50); do
-        box=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Business Memory' 2>/dev/null |
-            head -n 1 || true)
-        [ -n "$box" ] && break
-        sleep 0.1
-    done
-    [ -n "$box" ] || fail "$message: no question box within 5 s"
+    await 50 find_question || fail "$message: no question box within 5 s"
     # With no window manager nothing gives the new box the keyboard: the focus is moved to it, so
     # that Return goes there as a real key press.
     xdotool windowfocus --sync "$box"
     xdotool key Return
-    for _ in $(seq 50); do
-        xdotool search --all --onlyvisible --pid "$pid" --name '^Business Memory' >/dev/null 2>&1 ||
-            return 0
-        sleep 0.1
-    done
-    fail "$message: the question box was still open 5 s after Return"
+    await 50 eval '! find_question' || fail "$message: the question box was still open 5 s after Return"
+}
+find_question() {
+    box=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Business Memory' 2>/dev/null |
+        head -n 1 || true)
+    [ -n "$box" ]
 }
 
-# Runs inside xvfb-run, with DISPLAY set: starts the program, drives and checks it, stops it.
+# Runs inside the virtual display: starts the program, drives and checks it, stops it.
 inside_display() {
-    local orvane=$1 device=$2 artifacts=$3
-    # Global, so that the exit trap still sees it once this function has returned.
-    pid=""
-    stop_program() {
-        if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then
-            kill -KILL "$pid" 2>/dev/null || true
-            wait "$pid" 2>/dev/null || true
-        fi
-    }
-    trap stop_program EXIT
-
-    # The suite runs with the offscreen platform for its widget tests; this one needs the X server.
-    QT_QPA_PLATFORM=xcb \
-        LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$lsan_supp:print_suppressions=0" \
-        "$orvane" >orvane.log 2>&1 &
-    pid=$!
-    echo "$pid" >orvane.pid
-    step "orvane started as pid $pid on $DISPLAY"
-
-    # A scan sent before the port is open would go nowhere.
-    local opened=""
-    for _ in $(seq 50); do
-        kill -0 "$pid" 2>/dev/null || fail "orvane ended before opening the port (see orvane.log)"
-        for fd in /proc/"$pid"/fd/*; do
-            if [ "$(readlink "$fd" 2>/dev/null || true)" = "$device" ]; then
-                opened=yes
-                break 2
-            fi
-        done
-        sleep 0.1
-    done
-    [ -n "$opened" ] || fail "orvane did not open $device within 5 s"
-    step "orvane holds $device open"
-
-    window=""
-    for _ in $(seq 50); do
-        window=$(xdotool search --onlyvisible --name '^Orvane$' 2>/dev/null | head -n 1 || true)
-        [ -n "$window" ] && break
-        sleep 0.1
-    done
-    [ -n "$window" ] || fail "no visible window titled \"Orvane\" within 5 s"
-    local SCREEN WINDOW
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    step "window $window at ($X,$Y), $WIDTH x $HEIGHT"
+    local artifacts=$3
+    show_program "$1" "$2"
     # The panel's controls sit where the panes' default widths put them in the default window.
     [ "$WIDTH" -eq 800 ] && [ "$HEIGHT" -eq 500 ] ||
         fail "the window is $WIDTH x $HEIGHT, not the default 800 x 500 this layout assumes"
@@ -162,56 +87,11 @@ inside_display() {
     local spin_up_x=299 spin_up_y=113
     local box_x=545 first_state_y=148 state_pitch=62
 
-    # 1. Studio A, then Scan. The tree's first line is found on the screen, once it is painted.
-    local shot=window.png line=""
-    for _ in $(seq 50); do
-        import -window root "$shot"
-        line=$(read_screen "$shot" first-tree-line "$X" $((Y + 50)) $((X + WIDTH / 4)) \
-            $((Y + HEIGHT - 40)) 2>/dev/null || true)
-        [ -n "$line" ] && break
-        sleep 0.1
-    done
-    [ -n "$line" ] || fail "no studio tree with a first line on the screen within 5 s"
-    local line_x=${line% *} line_y=${line#* }
-    click_at $((line_x - X)) $((line_y - Y))
-    # A chosen line turns light grey (230,230,230).
-    local chosen=0
-    for _ in $(seq 50); do
-        import -window root "$shot"
-        chosen=$(read_screen "$shot" count "$X" $((line_y - 4)) $((X + WIDTH / 4)) \
-            $((line_y + 5)) 230 230 230)
-        [ "$chosen" -gt 100 ] && break
-        sleep 0.1
-    done
-    [ "$chosen" -gt 100 ] || fail "clicking the first tree line did not select it"
-    step "Studio A is selected"
-
-    # Scan is the third toolbar button.
-    click_at 108 22
-    local dialog=""
-    for _ in $(seq 50); do
-        dialog=$(xdotool search --onlyvisible --name '^Channel scan$' 2>/dev/null | head -n 1 ||
-            true)
-        [ -n "$dialog" ] && break
-        sleep 0.1
-    done
-    [ -n "$dialog" ] || fail "pressing Scan opened no scan dialog within 5 s"
-    await_frames in "FF 05 00 00 41" 1 "the dongle received no scan request for Studio A"
-    local reports=0
-    for _ in $(seq 50); do
-        reports=$(frames_starting out "FF 0E 01 ")
-        [ "$reports" -ge 4 ] && break
-        sleep 0.1
-    done
-    [ "$(frames in "FF 05 00 00 41")" -eq 1 ] || fail "more than one scan request for Studio A"
-    [ "$reports" -eq 4 ] || fail "the dongle sent $reports status reports, not 4"
-    # The dialog counts six seconds and closes by itself.
-    for _ in $(seq 150); do
-        xdotool search --onlyvisible --name '^Channel scan$' >/dev/null 2>&1 || break
-        sleep 0.1
-    done
-    ! xdotool search --onlyvisible --name '^Channel scan$' >/dev/null 2>&1 ||
-        fail "the scan dialog was still open 15 s after it opened"
+    # 1. Studio A, then Scan.
+    select_first_studio
+    press_scan
+    await_scan_of_four_heads
+    await_scan_closed
     [ "$(frames_starting out "FF 0E 01 ")" -eq 4 ] || fail "more status reports than the 4 heads"
     step "scanned: four heads reported, the scan dialog closed"
 
@@ -289,11 +169,7 @@ inside_display() {
     sum=$(region_sum 215 265 130 90)
     click_at "$save_x" "$save_y"
     answer_question "pressing Save"
-    for _ in $(seq 50); do
-        [ -s "$saved" ] && break
-        sleep 0.1
-    done
-    [ -s "$saved" ] || fail "saving wrote no \"$saved\" within 5 s"
+    await 50 test -s "$saved" || fail "saving wrote no \"$saved\" within 5 s"
     local flashes lamps
     flashes=$(grep -o '<nFlashValue>[0-9]*</nFlashValue>' "$saved" | grep -o '[0-9]*' | xargs)
     lamps=$(grep -o '<nModelValue>[0-9]*</nModelValue>' "$saved" | grep -o '[0-9]*' | xargs)
@@ -304,9 +180,9 @@ inside_display() {
 
     # The current unit (slot 2, flash 71 = 0x47, lamp 62 = 0x3E) one step up on its slider: a
     # click on the thumb, found on the screen, then Right.
-    import -window root "$shot"
+    screenshot window.png
     local thumb
-    thumb=$(read_screen "$shot" slider-thumb $((X + 210)) $((X + 315)) $((Y + slider_y))) ||
+    thumb=$(read_screen window.png slider-thumb $((X + 210)) $((X + 315)) $((Y + slider_y))) ||
         fail "no slider thumb found on the flash slider"
     click_at $((thumb - X)) "$slider_y"
     await_frames in "FF 07 13 00 04 47 3E" 1 "the click on the flash slider of slot 2 sent nothing"
@@ -340,10 +216,7 @@ for mask, unit in zip(masks, units, strict=True):
     print("FF 0E 01 " + mask + "".join(" %02X" % value(f) for f in fields) + " 00")
 PY
     ) || fail "the saved file cannot be read back into frames"
-    for _ in $(seq 50); do
-        [ "$(frames_starting in "FF 0E 01 ")" -ge 4 ] && break
-        sleep 0.1
-    done
+    await 50 eval '[ "$(frames_starting in "FF 0E 01 ")" -ge 4 ]' || true
     sleep 0.3
     got=$(grep " in FF 0E 01 " frames.log | sed 's/.* in //' || true)
     [ "$got" = "$expected" ] ||
@@ -353,92 +226,20 @@ PY
     step "Load sent the four saved units' settings once each, slot 2 back at flash 71"
 
     # 6. SIGTERM ends the program cleanly.
-    kill -TERM "$pid"
-    local ended=""
-    for _ in $(seq 50); do
-        if ! kill -0 "$pid" 2>/dev/null; then
-            ended=yes
-            break
-        fi
-        # A zombie has ended; only the wait below collects it.
-        if [ "$(awk '{print $3}' /proc/"$pid"/stat 2>/dev/null)" = Z ]; then
-            ended=yes
-            break
-        fi
-        sleep 0.1
-    done
-    [ -n "$ended" ] || fail "orvane was still running 5 s after SIGTERM"
-    local status=0
-    wait "$pid" || status=$?
-    pid=""
-    [ "$status" -eq 0 ] || fail "orvane ended with exit code $status after SIGTERM"
-    step "orvane ended with exit code 0"
+    stop_program
 }
+enter_display_run "$@"
 
-if [ "${1:-}" = "--inside-display" ]; then
-    shift
-    inside_display "$@"
-    exit 0
-fi
-
-[ $# -eq 3 ] || fail "usage: $0 ORVANE DONGLE_SIM ARTIFACT_DIR"
-script=$(realpath "$0")
-lsan_supp=$(dirname "$script")/lsan-system.supp
-export lsan_supp
-orvane=$(realpath "$1")
-sim=$(realpath "$2")
-artifacts=$(realpath -m "$3")
-for tool in xvfb-run xdotool import convert python3 md5sum; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh installs it)"
-done
-[ -x "$orvane" ] || fail "no program at $orvane"
-[ -x "$sim" ] || fail "no simulator at $sim"
-mkdir -p "$artifacts"
+take_arguments ARTIFACT_DIR "$@"
+need_tools xvfb-run xdotool import convert python3 md5sum
+artifacts=$pictures
 rm -f "$artifacts/e2e-panel-normal.png" "$artifacts/e2e-panel-group.png"
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/orvane-panel-e2e.XXXXXX")
-sim_pid=""
-xvfb_pid=""
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-cd "$scratch"
+enter_scratch orvane-panel-e2e
 link="$scratch/dongle"
-
-# The simulator reads its commands from a pipe this script keeps open, so it runs until told.
-mkfifo commands
-"$sim" --link "$link" --demo --seed 5 --log frames.log <commands >sim.out 2>sim.err &
-sim_pid=$!
-exec 3>commands
-device=""
-for _ in $(seq 100); do
-    kill -0 "$sim_pid" 2>/dev/null || fail "the simulator ended at start (see sim.err)"
-    device=$(head -n 1 sim.out 2>/dev/null || true)
-    [ -n "$device" ] && break
-    sleep 0.1
-done
-[ -n "$device" ] || fail "the simulator did not name its pty within 10 s"
-[ "$(readlink "$link")" = "$device" ] || fail "$link does not lead to $device"
-step "simulator pid $sim_pid on $device"
-
-cat >Option.xml <<XML
-<?xml version="1.0" encoding="UTF-8"?>
-<Option>
-	<ComSet>
-		<sComPort>$link</sComPort>
-		<nBaud>9600</nBaud>
-	</ComSet>
-</Option>
-XML
-
-xvfb-run -a -s "-screen 0 1024x640x24" bash "$script" --inside-display "$orvane" "$device" \
-    "$artifacts" &
-xvfb_pid=$!
-xvfb_status=0
-wait "$xvfb_pid" || xvfb_status=$?
-xvfb_pid=""
-[ "$xvfb_status" -eq 0 ] || fail "the run under the virtual display failed ($xvfb_status)"
+start_sim "$sim" "$link" --demo --seed 5 --log frames.log
+write_option_file "$link"
+in_display "$script" "$orvane" "$device" "$artifacts"
 for png in e2e-panel-normal.png e2e-panel-group.png; do
     [ -s "$artifacts/$png" ] || fail "no screenshot $artifacts/$png"
 done

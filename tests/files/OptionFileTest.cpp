@@ -1,5 +1,6 @@
 #include "files/OptionFile.h"
 #include "link/PortSettings.h"
+#include "support/PortSettingsText.h"
 #include "support/RecordingMessageBox.h"
 
 #include <QFile>
@@ -37,11 +38,7 @@ protected:
 TEST_F(OptionFileTest, MissingFileLeavesTheDefaults) {
     PortSettings settings;
     EXPECT_EQ(options.LoadOptionFile(settings), 0);
-    EXPECT_EQ(settings.sPortName, "COM2");
-    EXPECT_EQ(settings.nBaudRate, 9600);
-    EXPECT_EQ(settings.nDataBits, 8);
-    EXPECT_EQ(settings.nStopBits, 0);
-    EXPECT_EQ(settings.nParity, 0);
+    EXPECT_EQ(SettingsLine(settings), "COM2 9600 8 0 0");
 }
 
 TEST_F(OptionFileTest, SavedFileHasTheFixedLayoutAndReadsBack) {

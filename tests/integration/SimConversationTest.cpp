@@ -2,13 +2,13 @@
 // over a pseudo-terminal: what the program encodes, the simulator decodes with code of its own,
 // and the other way round, so the two check each other.
 
-#include "SimProcess.h"
 #include "link/CommThread.h"
 #include "link/ReceiveFramer.h"
 #include "link/StrobeEventHandler.h"
 #include "link/ZbProtocol.h"
 #include "model/StudioModel.h"
 #include "support/NotifyRecorder.h"
+#include "support/SimProcess.h"
 
 #include <QTest>
 

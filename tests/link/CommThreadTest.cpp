@@ -1,10 +1,10 @@
-#include "PseudoTerminal.h"
 #include "RecordingHandler.h"
 #include "link/CommThread.h"
 #include "link/ReceiveFramer.h"
 #include "link/ZbProtocol.h"
 #include "model/StrobeData.h"
 #include "support/NotifyRecorder.h"
+#include "support/PseudoTerminal.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "link/LinkWriter.h"
 #include "link/UnitMask.h"
 #include "link/ZbProtocol.h"
 #include "model/StudioModel.h"
+#include "support/RecordingLinkWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +12,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Keeps each write as one entry, so a frame written in pieces would show.
-class RecordingWriter final : public CLinkWriter {
-public:
-    int Write(std::span<const std::uint8_t> bytes) override {
-        writes.emplace_back(bytes.begin(), bytes.end());
-        return static_cast<int>(bytes.size());
-    }
-    std::vector<Bytes> writes;
-};
-
 class SendTest : public ::testing::Test {
 protected:
     StrobeData* UnitInSlot(int slot) {
@@ -31,7 +21,7 @@ protected:
         return raw;
     }
 
-    RecordingWriter writer;
+    RecordingLinkWriter writer;
     CZbProtocol protocol{nullptr, &writer};
     StudioModel model;
 };

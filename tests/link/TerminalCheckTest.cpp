@@ -1,4 +1,4 @@
-#include "PseudoTerminal.h"
+#include "support/PseudoTerminal.h"
 #include "link/CommThread.h"
 #include "platform/SerialDevice.h"
 #include "support/NotifyRecorder.h"

@@ -1,24 +1,18 @@
-// The "Business Memory" box of the remote control panel inside a real main frame: the studio files
-// it lists and previews from a real folder, the files its Save writes there, and the unit settings
-// frames its Load writes to a pseudo-terminal standing in for the dongle.
-//
-// The studio list is stood in for by a filter that writes down and keeps back what reaches it, so
-// that the tree does not act on the units the tests place by hand.
+// The "Business Memory" box of the remote control panel, the panel attached on its own: the studio
+// files it lists and previews from a real folder, the files its Save writes there, the unit
+// settings frames its Load writes (to a recording link writer), the toolbar commands it switches
+// on and off, and what it tells the studio list (a stand-in that writes it down).
 
-#include "link/PseudoTerminal.h"
-#include "link/ZbProtocol.h"
 #include "model/StudioModel.h"
 #include "panels/ControlFormView.h"
-#include "shell/MainFrame.h"
-#include "support/RecordingMessageBox.h"
+#include "support/PaneKit.h"
+#include "support/PlaceUnit.h"
 
-#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -26,45 +20,16 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <ostream>
 #include <vector>
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using Bytes = RecordingLinkWriter::Bytes;
 
-const Bytes kSentinel = {0xFF, 0x05, 0x00, 0x00, 0x45};
 const QString kFolder = QStringLiteral("Business Memory");
 const QString kSaveQuestion = QStringLiteral("Do you want to save current setting?");
 const QString kLoadQuestion =
     QStringLiteral("Current settig is deleted. Do you want to open file?");
-
-struct Tapped {
-    Msg message;
-    std::intptr_t wParam;
-    std::intptr_t lParam;
-
-    friend bool operator==(const Tapped&, const Tapped&) = default;
-    friend void PrintTo(const Tapped& t, std::ostream* os) {
-        *os << "{WM_USER+" << static_cast<int>(t.message) - WM_USER << ", " << t.wParam << ", "
-            << t.lParam << "}";
-    }
-};
-
-// Writes down and keeps back every window message that reaches the object it is installed on.
-class MessageTap final : public QObject {
-public:
-    std::vector<Tapped> messages;
-
-protected:
-    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-        if (const WindowMessageEvent* m = AsWindowMessage(event)) {
-            messages.push_back({m->Message(), m->WParam(), m->LParam()});
-            return true;
-        }
-        return false;
-    }
-};
 
 // One unit of a studio file: its slot, model name, the nine settings in file order (flash value,
 // cell, sound, charge, flash switch, model value, mode 1, mode 2, lamp switch) and light name.
@@ -131,26 +96,15 @@ Bytes UnitSettingsFrame(std::uint8_t maskHigh, std::uint8_t maskLow, const Strob
 class BusinessMemoryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(pty.IsOpen());
-        ASSERT_TRUE(folder.isValid());
-        WriteOptions(pty.SlavePath());
-        // The files are there before the program starts, as a user's saved setups are.
-        ASSERT_TRUE(QDir(folder.path()).mkdir(kFolder));
+        ASSERT_TRUE(kit.folder.isValid());
+        // The files are there before the panel starts, as a user's saved setups are.
+        ASSERT_TRUE(QDir(kit.Folder()).mkdir(kFolder));
         WriteFile(QStringLiteral("Portrait.xml"), StudioFileText(kPortrait));
         WriteFile(QStringLiteral("Alpha.xml"), StudioFileText(kAlpha));
         WriteFile(QStringLiteral("Broken.xml"), QStringLiteral("<StudioManage><Studio>"));
         WriteFile(QStringLiteral("notes.txt"), QStringLiteral("not a studio"));
 
-        MainFrameOptions options;
-        options.workDir = QDir(folder.path());
-        options.messages = &boxes;
-        frame = std::make_unique<CMainFrame>(options);
-        frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-        ASSERT_TRUE(QTest::qWaitFor([this] { return frame->IsConnected(); }, 5000));
-        frame->StudioListPane()->installEventFilter(&studioList);
-
-        panel = qobject_cast<CControlFormView*>(frame->ControlPane());
+        panel = kit.ShowPane<CControlFormView>({325, 450});
         ASSERT_NE(panel, nullptr);
         fileList = panel->findChild<QListWidget*>(QStringLiteral("fileList"));
         fileName = panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -160,19 +114,8 @@ protected:
         ASSERT_NE(fileInfo, nullptr);
     }
 
-    void WriteOptions(const QString& port) {
-        QFile file(QDir(folder.path()).filePath(QStringLiteral("Option.xml")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        const QString text = QStringLiteral(
-                                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Option>\n"
-                                 "\t<ComSet>\n\t\t<sComPort>%1</sComPort>\n"
-                                 "\t\t<nBaud>9600</nBaud>\n\t</ComSet>\n</Option>\n")
-                                 .arg(port);
-        ASSERT_GT(file.write(text.toUtf8()), 0);
-    }
-
     QString FilePath(const QString& name) const {
-        return QDir(QDir(folder.path()).filePath(kFolder)).filePath(name);
+        return QDir(QDir(kit.Folder()).filePath(kFolder)).filePath(name);
     }
 
     void WriteFile(const QString& name, const QString& text) {
@@ -200,42 +143,37 @@ protected:
 
     // A unit in a slot of Studio A with the settings given.
     StrobeData* PlaceInStudioA(int slot, const StrobeSettings& settings) {
-        auto unit = std::make_unique<StrobeData>();
-        unit->Settings() = settings;
-        unit->sLightName = QStringLiteral("Own light");
-        StrobeData* placed = unit.get();
-        EXPECT_EQ(frame->Model().PlaceUnit(slot, 0, std::move(unit)), nullptr);
+        StrobeData* placed = PlaceNewUnit(kit.model, 0, slot, settings);
+        placed->sLightName = QStringLiteral("Own light");
         placed->nItemKind = TreeItemTag::UnitLine;
         return placed;
     }
 
     // Studio A's line is the selection, as the studio tree makes it.
     StudioData* SelectStudioA() {
-        StudioData* studio = frame->Model().Studio(0);
+        StudioData* studio = kit.model.Studio(0);
         studio->nItemKind = TreeItemTag::StudioLine;
-        frame->Model().pSelTag = studio;
+        kit.model.pSelTag = studio;
         return studio;
     }
 
-    void RunCommand(CMainFrame::Command command) {
-        ASSERT_TRUE(frame->IsCommandEnabled(command));
-        frame->CommandAction(command)->trigger();
+    // Whether the panes have switched the toolbar command on.
+    bool Offered(int command) const { return kit.host.IsCommandEnabled(command); }
+
+    // The toolbar button, pressed: the window sends its command to the control panel.
+    void RunCommand(int command) {
+        ASSERT_TRUE(Offered(command));
+        SendWindowMessage(panel.get(),
+                          command == ToolbarCommand::Load ? Msg::LoadCommand : Msg::SaveCommand);
     }
 
-    Bytes Next(const Bytes& expected) { return pty.Receive(expected.size()); }
+    // Nothing went out since the last frame read.
+    void ExpectNothingWritten() { EXPECT_EQ(kit.link.Rest(), std::vector<Bytes>{}); }
 
-    // Nothing went out since the last frame read: a frame written now is the next on the line.
-    void ExpectNothingWritten() {
-        frame->Protocol().SendScanRequest(4);
-        EXPECT_EQ(Next(kSentinel), kSentinel) << "a frame went out before the sentinel";
-    }
+    std::vector<NotifyRecorder::Message>& ToStudioList() { return kit.host.studioList.messages; }
 
-    PseudoTerminal pty;
-    QTemporaryDir folder;
-    RecordingMessageBox boxes;
-    MessageTap studioList;
-    std::unique_ptr<CMainFrame> frame;
-    CControlFormView* panel = nullptr;
+    PaneKit kit;
+    std::unique_ptr<CControlFormView> panel;
     QListWidget* fileList = nullptr;
     QLineEdit* fileName = nullptr;
     QPlainTextEdit* fileInfo = nullptr;
@@ -250,8 +188,8 @@ TEST_F(BusinessMemoryTest, ListsTheStudioFilesOfTheFolderWhenFirstShown) {
                                      QStringLiteral("Portrait")}));
     EXPECT_TRUE(fileName->text().isEmpty());
     EXPECT_TRUE(fileInfo->toPlainText().isEmpty());
-    EXPECT_FALSE(frame->IsCommandEnabled(CMainFrame::Load));
-    EXPECT_FALSE(frame->IsCommandEnabled(CMainFrame::Save));
+    EXPECT_FALSE(Offered(ToolbarCommand::Load));
+    EXPECT_FALSE(Offered(ToolbarCommand::Save));
     // The box is usable from the keyboard and tells what each part is.
     for (QWidget* w : std::initializer_list<QWidget*>{fileList, fileName}) {
         EXPECT_FALSE(w->accessibleName().isEmpty());
@@ -264,14 +202,14 @@ TEST_F(BusinessMemoryTest, ClickingAFilePreviewsItIntoTheFileStudio) {
     Pick(QStringLiteral("Portrait"));
     EXPECT_EQ(fileName->text(), QStringLiteral("Portrait"));
     EXPECT_EQ(fileInfo->toPlainText(), kPortraitInfo);
-    const StudioData& fileStudio = *frame->Model().pFileStudio;
+    const StudioData& fileStudio = *kit.model.pFileStudio;
     EXPECT_EQ(fileStudio.nChItemCnt, 3);
     ASSERT_TRUE(fileStudio.bChUsed[3]);
     EXPECT_EQ(fileStudio.Unit(3)->nFlashValue, 64);
     EXPECT_EQ(fileStudio.Unit(3)->sLightName, QStringLiteral("Rim"));
-    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Load));
-    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Save));
-    EXPECT_TRUE(boxes.texts.isEmpty());
+    EXPECT_TRUE(Offered(ToolbarCommand::Load));
+    EXPECT_TRUE(Offered(ToolbarCommand::Save));
+    EXPECT_TRUE(kit.messages.texts.isEmpty());
 
     // The next pick replaces the preview and the file studio rather than adding to them.
     Pick(QStringLiteral("Alpha"));
@@ -288,40 +226,37 @@ TEST_F(BusinessMemoryTest, EnterOnTheListPreviewsTheCurrentEntry) {
     QTest::keyClick(fileList, Qt::Key_Return);
     EXPECT_EQ(fileName->text(), QStringLiteral("Portrait"));
     EXPECT_EQ(fileInfo->toPlainText(), kPortraitInfo);
-    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Load));
+    EXPECT_TRUE(Offered(ToolbarCommand::Load));
 }
 
 TEST_F(BusinessMemoryTest, AFileThatCannotBeReadEmptiesThePreviewAndStillOffersLoad) {
     Pick(QStringLiteral("Portrait"));
     ASSERT_FALSE(fileInfo->toPlainText().isEmpty());
     Pick(QStringLiteral("Broken"));
-    EXPECT_EQ(boxes.texts, QStringList{QStringLiteral("Fail to open file")});
+    EXPECT_EQ(kit.messages.texts, QStringList{QStringLiteral("Fail to open file")});
     EXPECT_TRUE(fileInfo->toPlainText().isEmpty());
     EXPECT_EQ(fileName->text(), QStringLiteral("Broken"));
-    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Load));
+    EXPECT_TRUE(Offered(ToolbarCommand::Load));
 }
 
 TEST_F(BusinessMemoryTest, TypingANameOffersSave) {
     fileName->setFocus();
     QTest::keyClicks(fileName, QStringLiteral("Ev"));
-    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Save));
-    EXPECT_FALSE(frame->IsCommandEnabled(CMainFrame::Load));
+    EXPECT_TRUE(Offered(ToolbarCommand::Save));
+    EXPECT_FALSE(Offered(ToolbarCommand::Load));
 }
 
 TEST_F(BusinessMemoryTest, SaveAsksThenWritesTheStudioAndListsItsFile) {
-    StrobeSettings settings;
-    settings.nFlashValue = 47;
-    settings.nModelValue = 39;
-    PlaceInStudioA(2, settings);
+    PlaceInStudioA(2, StrobeSettings{.nFlashValue = 47, .nModelValue = 39});
     SelectStudioA();
     Pick(QStringLiteral("Alpha"));
     fileName->selectAll();
     QTest::keyClicks(fileName, QStringLiteral("Evening"));
 
-    RunCommand(CMainFrame::Save);
-    EXPECT_EQ(boxes.texts, QStringList{kSaveQuestion});
-    EXPECT_EQ(boxes.captions, QStringList{QStringLiteral("Business Memory")});
-    EXPECT_EQ(boxes.lastButtons, CMessageBoxService::Buttons::OkCancel);
+    RunCommand(ToolbarCommand::Save);
+    EXPECT_EQ(kit.messages.texts, QStringList{kSaveQuestion});
+    EXPECT_EQ(kit.messages.captions, QStringList{QStringLiteral("Business Memory")});
+    EXPECT_EQ(kit.messages.lastButtons, CMessageBoxService::Buttons::OkCancel);
 
     QFile saved(FilePath(QStringLiteral("Evening.xml")));
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
@@ -333,8 +268,8 @@ TEST_F(BusinessMemoryTest, SaveAsksThenWritesTheStudioAndListsItsFile) {
                                      QStringLiteral("Evening"), QStringLiteral("Portrait")}));
     EXPECT_TRUE(fileName->text().isEmpty());
     EXPECT_TRUE(fileInfo->toPlainText().isEmpty());
-    EXPECT_FALSE(frame->IsCommandEnabled(CMainFrame::Load));
-    EXPECT_FALSE(frame->IsCommandEnabled(CMainFrame::Save));
+    EXPECT_FALSE(Offered(ToolbarCommand::Load));
+    EXPECT_FALSE(Offered(ToolbarCommand::Save));
 
     // The new entry previews what was saved.
     Pick(QStringLiteral("Evening"));
@@ -350,34 +285,31 @@ TEST_F(BusinessMemoryTest, SaveCancelledWritesNothingAndKeepsTheBox) {
     fileName->selectAll();
     QTest::keyClicks(fileName, QStringLiteral("Evening"));
     const QString info = fileInfo->toPlainText();
-    boxes.answer = CMessageBoxService::kCancel;
+    kit.messages.answer = CMessageBoxService::kCancel;
 
-    RunCommand(CMainFrame::Save);
-    EXPECT_EQ(boxes.texts, QStringList{kSaveQuestion});
+    RunCommand(ToolbarCommand::Save);
+    EXPECT_EQ(kit.messages.texts, QStringList{kSaveQuestion});
     EXPECT_FALSE(QFile::exists(FilePath(QStringLiteral("Evening.xml"))));
     EXPECT_EQ(Listed().size(), 3);
     EXPECT_EQ(fileName->text(), QStringLiteral("Evening"));
     EXPECT_EQ(fileInfo->toPlainText(), info);
-    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Load));
-    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Save));
+    EXPECT_TRUE(Offered(ToolbarCommand::Load));
+    EXPECT_TRUE(Offered(ToolbarCommand::Save));
 }
 
 TEST_F(BusinessMemoryTest, LoadCopiesTheFileOntoTheUnitsAndSendsEachItsSettings) {
-    StrobeSettings six;
-    six.nFlashValue = 70;
-    six.nModelValue = 60;
-    six.bFlashSnd = 1;
+    const StrobeSettings six{.nFlashValue = 70, .bFlashSnd = 1, .nModelValue = 60};
     StrobeData* unit0 = PlaceInStudioA(0, StrobeSettings{});
     StrobeData* unit3 = PlaceInStudioA(3, StrobeSettings{});
     StrobeData* unit6 = PlaceInStudioA(6, six);
     StudioData* studio = SelectStudioA();
     Pick(QStringLiteral("Portrait"));
-    studioList.messages.clear();
+    ToStudioList().clear();
 
-    RunCommand(CMainFrame::Load);
-    EXPECT_EQ(boxes.texts, QStringList{kLoadQuestion});
-    EXPECT_EQ(boxes.captions, QStringList{QStringLiteral("Business Memory")});
-    EXPECT_EQ(boxes.lastButtons, CMessageBoxService::Buttons::OkCancel);
+    RunCommand(ToolbarCommand::Load);
+    EXPECT_EQ(kit.messages.texts, QStringList{kLoadQuestion});
+    EXPECT_EQ(kit.messages.captions, QStringList{QStringLiteral("Business Memory")});
+    EXPECT_EQ(kit.messages.lastButtons, CMessageBoxService::Buttons::OkCancel);
 
     // Slots used on both sides take the file's settings and names.
     EXPECT_EQ(unit0->nFlashValue, 52);
@@ -395,71 +327,67 @@ TEST_F(BusinessMemoryTest, LoadCopiesTheFileOntoTheUnitsAndSendsEachItsSettings)
     EXPECT_FALSE(studio->bChUsed[8]);
     EXPECT_EQ(studio->nChItemCnt, 3);
 
-    EXPECT_EQ(studioList.messages, (std::vector<Tapped>{{Msg::RebuildSelectedStudio, 0, 0}}));
+    EXPECT_EQ(ToStudioList(),
+              (std::vector<NotifyRecorder::Message>{{Msg::RebuildSelectedStudio, 0, 0}}));
 
     // One complete settings frame per unit, in slot order.
-    StrobeSettings first;
-    first.nFlashValue = 52;
-    first.bFlashCell = 1;
-    first.nModelValue = 40;
-    first.nModelMode1 = 1;
-    first.nModelMode2 = 1;
-    first.bModelPow = 0;
-    const Bytes frame0 = UnitSettingsFrame(0x00, 0x01, first);
-    StrobeSettings second;
-    second.nFlashValue = 64;
-    second.bFlashSnd = 1;
-    second.bFlashPow = 0;
-    second.nModelValue = 33;
-    const Bytes frame3 = UnitSettingsFrame(0x00, 0x08, second);
+    const Bytes frame0 = UnitSettingsFrame(0x00, 0x01,
+                                           {.nFlashValue = 52,
+                                            .bFlashCell = 1,
+                                            .nModelValue = 40,
+                                            .nModelMode1 = 1,
+                                            .nModelMode2 = 1,
+                                            .bModelPow = 0});
+    const Bytes frame3 = UnitSettingsFrame(
+        0x00, 0x08, {.nFlashValue = 64, .bFlashSnd = 1, .bFlashPow = 0, .nModelValue = 33});
     const Bytes frame6 = UnitSettingsFrame(0x02, 0x00, six);
-    EXPECT_EQ(Next(frame0), frame0);
-    EXPECT_EQ(Next(frame3), frame3);
-    EXPECT_EQ(Next(frame6), frame6);
+    EXPECT_EQ(kit.link.Next(), frame0);
+    EXPECT_EQ(kit.link.Next(), frame3);
+    EXPECT_EQ(kit.link.Next(), frame6);
     ExpectNothingWritten();
 
     // The box and the commands stay as they were.
     EXPECT_EQ(fileName->text(), QStringLiteral("Portrait"));
     EXPECT_EQ(fileInfo->toPlainText(), kPortraitInfo);
-    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Load));
-    EXPECT_TRUE(frame->IsCommandEnabled(CMainFrame::Save));
+    EXPECT_TRUE(Offered(ToolbarCommand::Load));
+    EXPECT_TRUE(Offered(ToolbarCommand::Save));
 }
 
 TEST_F(BusinessMemoryTest, LoadCancelledChangesNothingAndSendsNothing) {
     StrobeData* unit0 = PlaceInStudioA(0, StrobeSettings{});
     SelectStudioA();
     Pick(QStringLiteral("Portrait"));
-    studioList.messages.clear();
-    boxes.answer = CMessageBoxService::kCancel;
+    ToStudioList().clear();
+    kit.messages.answer = CMessageBoxService::kCancel;
 
-    RunCommand(CMainFrame::Load);
-    EXPECT_EQ(boxes.texts, QStringList{kLoadQuestion});
+    RunCommand(ToolbarCommand::Load);
+    EXPECT_EQ(kit.messages.texts, QStringList{kLoadQuestion});
     EXPECT_EQ(unit0->Settings(), StrobeSettings{});
     EXPECT_EQ(unit0->sLightName, QStringLiteral("Own light"));
-    EXPECT_TRUE(studioList.messages.empty());
+    EXPECT_TRUE(ToStudioList().empty());
     ExpectNothingWritten();
 }
 
 TEST_F(BusinessMemoryTest, WithNoStudioSelectedLoadAndSaveChangeNothing) {
     StrobeData* unit0 = PlaceInStudioA(0, StrobeSettings{});
-    frame->Model().pSelTag = nullptr;
+    kit.model.pSelTag = nullptr;
     Pick(QStringLiteral("Portrait"));
-    studioList.messages.clear();
+    ToStudioList().clear();
 
-    RunCommand(CMainFrame::Load);
+    RunCommand(ToolbarCommand::Load);
     // There is nothing to load onto, so nothing is asked.
-    EXPECT_TRUE(boxes.texts.isEmpty());
+    EXPECT_TRUE(kit.messages.texts.isEmpty());
     EXPECT_EQ(unit0->Settings(), StrobeSettings{});
-    EXPECT_TRUE(studioList.messages.empty());
+    EXPECT_TRUE(ToStudioList().empty());
     ExpectNothingWritten();
 
-    RunCommand(CMainFrame::Save);
-    EXPECT_EQ(boxes.texts, (QStringList{kSaveQuestion, QStringLiteral("No channel item.")}));
+    RunCommand(ToolbarCommand::Save);
+    EXPECT_EQ(kit.messages.texts, (QStringList{kSaveQuestion, QStringLiteral("No channel item.")}));
     // The folder holds what it held, the file last picked unchanged.
     QFile kept(FilePath(QStringLiteral("Portrait.xml")));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(kept.readAll()), StudioFileText(kPortrait));
-    EXPECT_EQ(QDir(QDir(folder.path()).filePath(kFolder)).entryList(QDir::Files).size(), 4);
+    EXPECT_EQ(QDir(QDir(kit.Folder()).filePath(kFolder)).entryList(QDir::Files).size(), 4);
     ExpectNothingWritten();
 }
 

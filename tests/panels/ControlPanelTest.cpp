@@ -1,31 +1,18 @@
-// The remote control panel inside a real main frame whose port is a pseudo-terminal: what the
-// panel shows of the unit of the selection, the frames its sliders, arrows and buttons write to the
-// line, what it tells the navigation view, and what it does when there is no unit to act on.
-//
-// The navigation view is stood in for by a filter that writes down and keeps back what reaches it,
-// so that only the panel's part is under test.
+// The remote control panel attached on its own: what it shows of the unit of the selection, the
+// frames its sliders, arrows and buttons write to the line, what it tells the navigation view, and
+// what it does when there is no unit to act on. The frames are written down by a recording link
+// writer; the navigation view is a stand-in that writes down what reaches it.
 
-#include "link/PseudoTerminal.h"
-#include "link/ZbProtocol.h"
 #include "model/StudioModel.h"
 #include "panels/ControlFormView.h"
-#include "panels/UserButton.h"
-#include "panels/UserStatic.h"
-#include "shell/MainFrame.h"
-#include "support/RecordingMessageBox.h"
-#include "toolkit/CoolSliderCtrl.h"
-#include "toolkit/CoolSpinButtonCtrl.h"
+#include "support/ControlInput.h"
+#include "support/PaneKit.h"
+#include "support/PlaceUnit.h"
+#include "support/PowerGroupControls.h"
 
-#include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStyleOptionSlider>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -34,190 +21,64 @@
 
 #include <cstdint>
 #include <memory>
-#include <ostream>
 #include <vector>
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using Bytes = RecordingLinkWriter::Bytes;
+using Message = NotifyRecorder::Message;
 
 constexpr int kSlot = 2;  // the unit under test: mask 0x0004
-const Bytes kSentinel = {0xFF, 0x05, 0x00, 0x00, 0x45};
 
 Bytes SettingFrame(std::uint8_t type, std::uint8_t high, std::uint8_t low) {
     return {0xFF, 0x07, static_cast<std::uint8_t>(0x10 + type), 0x00, 0x04, high, low};
 }
 
-struct Tapped {
-    Msg message;
-    std::intptr_t wParam;
-    std::intptr_t lParam;
-
-    friend bool operator==(const Tapped&, const Tapped&) = default;
-    friend void PrintTo(const Tapped& t, std::ostream* os) {
-        *os << "{WM_USER+" << static_cast<int>(t.message) - WM_USER << ", " << t.wParam << ", "
-            << t.lParam << "}";
-    }
-};
-
-// Writes down and keeps back every window message that reaches the object it is installed on.
-class MessageTap final : public QObject {
-public:
-    std::vector<Tapped> messages;
-
-protected:
-    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-        if (const WindowMessageEvent* m = AsWindowMessage(event)) {
-            messages.push_back({m->Message(), m->WParam(), m->LParam()});
-            return true;
-        }
-        return false;
-    }
-};
-
-// The thumb's place as the slider's style lays it out: where a user presses.
-QRect ThumbOf(const QSlider* slider) {
-    QStyleOptionSlider option;
-    option.initFrom(slider);
-    option.orientation = slider->orientation();
-    option.state |= QStyle::State_Horizontal;
-    option.minimum = slider->minimum();
-    option.maximum = slider->maximum();
-    option.sliderPosition = slider->sliderPosition();
-    option.sliderValue = slider->value();
-    option.singleStep = slider->singleStep();
-    option.pageStep = slider->pageStep();
-    option.tickPosition = slider->tickPosition();
-    option.upsideDown = slider->invertedAppearance();
-    return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle,
-                                           slider);
-}
-
-class ControlPanelTest : public ::testing::Test {
+class ControlPanelTest : public ::testing::Test, protected PowerGroupControls {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(pty.IsOpen());
-        ASSERT_TRUE(folder.isValid());
-        WriteOptions(pty.SlavePath());
-        MainFrameOptions options;
-        options.workDir = QDir(folder.path());
-        options.messages = &boxes;
-        frame = std::make_unique<CMainFrame>(options);
-        frame->NavigationPane()->installEventFilter(&navigation);
-        frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-        // The first reconnect tick opens the line.
-        ASSERT_TRUE(QTest::qWaitFor([this] { return frame->IsConnected(); }, 5000));
-
-        panel = qobject_cast<CControlFormView*>(frame->ControlPane());
+        ASSERT_TRUE(kit.folder.isValid());
+        // At the size it has in the main window's middle column.
+        panel = kit.ShowPane<CControlFormView>({325, 450});
         ASSERT_NE(panel, nullptr);
-        combo = Find<QComboBox>("modeCombo");
-        flashLabel = Find<CUserStatic>("flashValue");
-        modelLabel = Find<CUserStatic>("modelValue");
-        flashSpin = Find<COXCoolSpinButtonCtrl>("flashSpin");
-        modelSpin = Find<COXCoolSpinButtonCtrl>("modelSpin");
-        flashSlider = Find<COXCoolSliderCtrl>("flashSlider");
-        modelSlider = Find<COXCoolSliderCtrl>("modelSlider");
-        cell = Find<QCheckBox>("cellCheck");
-        sound = Find<QCheckBox>("soundCheck");
-        power = Find<CUserButton>("powerButton");
-        test = Find<QPushButton>("testButton");
-        freeRadio = Find<QRadioButton>("freeRadio");
-        propRadio = Find<QRadioButton>("propRadio");
-        off = Find<QCheckBox>("offCheck");
-        continuous = Find<QRadioButton>("continuousRadio");
-        flashProp = Find<QRadioButton>("flashPropRadio");
-    }
 
-    void WriteOptions(const QString& port) {
-        QFile file(QDir(folder.path()).filePath(QStringLiteral("Option.xml")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        const QString text = QStringLiteral(
-                                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Option>\n"
-                                 "\t<ComSet>\n\t\t<sComPort>%1</sComPort>\n"
-                                 "\t\t<nBaud>9600</nBaud>\n\t</ComSet>\n</Option>\n")
-                                 .arg(port);
-        ASSERT_GT(file.write(text.toUtf8()), 0);
-    }
-
-    template <class Widget>
-    Widget* Find(const char* name) {
-        auto* widget = panel->findChild<Widget*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        combo = panel->findChild<QComboBox*>(QStringLiteral("modeCombo"));
+        ASSERT_NE(combo, nullptr);
+        FindControls(*panel);
     }
 
     // Places a unit in Studio A, slot 2, makes its line the selection, as the studio tree does,
     // and has the grid tell the panel about it.
     StrobeData* SelectUnit(int flash, int model, int mode1 = 0, int flashPow = 1,
                            int modelPow = 1) {
-        auto unit = std::make_unique<StrobeData>();
-        unit->nFlashValue = flash;
-        unit->nModelValue = model;
-        unit->nModelMode1 = mode1;
-        unit->bFlashPow = flashPow;
-        unit->bModelPow = modelPow;
-        StrobeData* placed = unit.get();
-        EXPECT_EQ(frame->Model().PlaceUnit(kSlot, 0, std::move(unit)), nullptr);
+        StrobeData* placed = PlaceNewUnit(kit.model, 0, kSlot,
+                                          {.nFlashValue = flash,
+                                           .bFlashPow = flashPow,
+                                           .nModelValue = model,
+                                           .nModelMode1 = mode1,
+                                           .bModelPow = modelPow});
         placed->nItemKind = TreeItemTag::UnitLine;
-        frame->Model().pSelTag = placed;
-        SendWindowMessage(panel, Msg::ShowSelectedUnit);
+        kit.model.pSelTag = placed;
+        SendWindowMessage(panel.get(), Msg::ShowSelectedUnit);
         return placed;
     }
 
-    // The next bytes on the line, as many as the frame expected is long.
-    Bytes Next(const Bytes& expected) { return pty.Receive(expected.size()); }
+    // The next frame on the line.
+    Bytes Next() { return kit.link.Next(); }
 
-    // Nothing went out since the last frame read: a frame written now is the next on the line.
-    void ExpectNothingWritten() {
-        frame->Protocol().SendScanRequest(4);
-        EXPECT_EQ(Next(kSentinel), kSentinel) << "a frame went out before the sentinel";
-    }
+    // Nothing went out since the last frame read.
+    void ExpectNothingWritten() { EXPECT_EQ(kit.link.Rest(), std::vector<Bytes>{}); }
 
     // The window messages posted to the navigation view, once the event loop delivered them.
-    std::vector<Tapped> ToNavigation() {
-        QCoreApplication::sendPostedEvents();
-        std::vector<Tapped> taken;
-        taken.swap(navigation.messages);
-        return taken;
-    }
+    std::vector<Message> ToNavigation() { return kit.host.navigation.Take(); }
 
-    PseudoTerminal pty;
-    QTemporaryDir folder;
-    RecordingMessageBox boxes;
-    MessageTap navigation;
-    std::unique_ptr<CMainFrame> frame;
-    CControlFormView* panel = nullptr;
+    PaneKit kit;
+    std::unique_ptr<CControlFormView> panel;
     QComboBox* combo = nullptr;
-    CUserStatic* flashLabel = nullptr;
-    CUserStatic* modelLabel = nullptr;
-    COXCoolSpinButtonCtrl* flashSpin = nullptr;
-    COXCoolSpinButtonCtrl* modelSpin = nullptr;
-    COXCoolSliderCtrl* flashSlider = nullptr;
-    COXCoolSliderCtrl* modelSlider = nullptr;
-    QCheckBox* cell = nullptr;
-    QCheckBox* sound = nullptr;
-    CUserButton* power = nullptr;
-    QPushButton* test = nullptr;
-    QRadioButton* freeRadio = nullptr;
-    QRadioButton* propRadio = nullptr;
-    QCheckBox* off = nullptr;
-    QRadioButton* continuous = nullptr;
-    QRadioButton* flashProp = nullptr;
 };
 
-Tapped Changed(int code) {
+Message Changed(int code) {
     return {Msg::UnitSettingChanged, code, 0};
-}
-
-void ClickArrow(COXCoolSpinButtonCtrl* spin, const char* name) {
-    for (QToolButton* arrow : spin->findChildren<QToolButton*>()) {
-        if (arrow->accessibleName() == QLatin1String(name)) {
-            QTest::mouseClick(arrow, Qt::LeftButton);
-            return;
-        }
-    }
-    ADD_FAILURE() << "no arrow " << name;
 }
 
 TEST_F(ControlPanelTest, StartsWithItsCaptionsEntriesFontsAndColours) {
@@ -269,7 +130,7 @@ TEST_F(ControlPanelTest, EveryControlHasANameAndTakesTheKeyboard) {
 TEST_F(ControlPanelTest, ShowsTheUnitOfTheSelection) {
     StrobeData* unit = SelectUnit(56, 41, 1);
     unit->bFlashSnd = 1;
-    SendWindowMessage(panel, Msg::ShowSelectedUnit);
+    SendWindowMessage(panel.get(), Msg::ShowSelectedUnit);
     EXPECT_EQ(flashLabel->text(), QStringLiteral("5.6"));
     EXPECT_EQ(modelLabel->text(), QStringLiteral("4.1"));
     EXPECT_EQ(flashSlider->GetPos(), 56);
@@ -295,11 +156,9 @@ TEST_F(ControlPanelTest, AUnitWithItsLampOffAndOutOfRangeValuesIsShownAsStored) 
     EXPECT_EQ(modelLabel->text(), QStringLiteral("OFF"));
     EXPECT_TRUE(off->isChecked());
     // An up step from 0 raises it by one, and the frame carries it.
-    flashSpin->setFocus();
-    QTest::keyClick(flashSpin, Qt::Key_Up);
+    PressKey(flashSpin, Qt::Key_Up);
     EXPECT_EQ(flashLabel->text(), QStringLiteral("0.1"));
-    const Bytes step = SettingFrame(3, 1, 50);
-    EXPECT_EQ(Next(step), step);
+    EXPECT_EQ(Next(), SettingFrame(3, 1, 50));
 }
 
 TEST_F(ControlPanelTest, ASwitchedOffUnitLeavesOnlyTheComboAndThePowerButton) {
@@ -316,8 +175,7 @@ TEST_F(ControlPanelTest, ASwitchedOffUnitLeavesOnlyTheComboAndThePowerButton) {
 
 TEST_F(ControlPanelTest, ArrowStepsStopAtTheEndsOfThePowerWindow) {
     StrobeData* unit = SelectUnit(81, 11);
-    flashSpin->setFocus();
-    QTest::keyClick(flashSpin, Qt::Key_Up);
+    PressKey(flashSpin, Qt::Key_Up);
     ClickArrow(modelSpin, "Down");
     EXPECT_EQ(flashLabel->text(), QStringLiteral("8.1"));
     EXPECT_EQ(modelLabel->text(), QStringLiteral("1.1"));
@@ -327,41 +185,39 @@ TEST_F(ControlPanelTest, ArrowStepsStopAtTheEndsOfThePowerWindow) {
 
     // One step back inside goes out: the model arrow sends type 4 and change code 5.
     ClickArrow(modelSpin, "Up");
-    const Bytes frameOut = SettingFrame(4, 81, 12);
-    EXPECT_EQ(Next(frameOut), frameOut);
+    EXPECT_EQ(Next(), SettingFrame(4, 81, 12));
     EXPECT_EQ(unit->nModelValue, 12);
     EXPECT_EQ(modelSlider->GetPos(), 12);
-    EXPECT_EQ(ToNavigation(), std::vector<Tapped>{Changed(5)});
+    EXPECT_EQ(ToNavigation(), std::vector<Message>{Changed(5)});
 }
 
 TEST_F(ControlPanelTest, PropCouplingSaturatesAtTheTopAndKeepsTheNewGap) {
     StrobeData* unit = SelectUnit(50, 80, 1);
-    ClickArrow(flashSpin, "Up");
-    ClickArrow(flashSpin, "Up");
-    const std::vector<Bytes> up = {SettingFrame(3, 51, 81), SettingFrame(3, 52, 81)};
-    for (const Bytes& expected : up) {
-        EXPECT_EQ(Next(expected), expected);
+    // Two steps up: the lamp stops at 8.1; two down: it keeps the new gap of 2.9.
+    struct Steps {
+        const char* arrow;
+        std::vector<Bytes> frames;
+        QString flash;
+        QString model;
+    };
+    for (const Steps& steps :
+         {Steps{"Up", {SettingFrame(3, 51, 81), SettingFrame(3, 52, 81)}, "5.2", "8.1"},
+          Steps{"Down", {SettingFrame(3, 51, 80), SettingFrame(3, 50, 79)}, "5.0", "7.9"}}) {
+        ClickArrow(flashSpin, steps.arrow);
+        ClickArrow(flashSpin, steps.arrow);
+        EXPECT_EQ(kit.link.Rest(), steps.frames);
+        EXPECT_EQ(flashLabel->text(), steps.flash);
+        EXPECT_EQ(modelLabel->text(), steps.model);
     }
-    EXPECT_EQ(flashLabel->text(), QStringLiteral("5.2"));
-    EXPECT_EQ(modelLabel->text(), QStringLiteral("8.1"));
-
-    ClickArrow(flashSpin, "Down");
-    ClickArrow(flashSpin, "Down");
-    const std::vector<Bytes> down = {SettingFrame(3, 51, 80), SettingFrame(3, 50, 79)};
-    for (const Bytes& expected : down) {
-        EXPECT_EQ(Next(expected), expected);
-    }
-    EXPECT_EQ(flashLabel->text(), QStringLiteral("5.0"));
-    EXPECT_EQ(modelLabel->text(), QStringLiteral("7.9"));
     EXPECT_EQ(modelSlider->GetPos(), 79);
     EXPECT_EQ(unit->nFlashValue, 50);
     EXPECT_EQ(unit->nModelValue, 79);
-    EXPECT_EQ(ToNavigation(), (std::vector<Tapped>(4, Changed(0))));
+    EXPECT_EQ(ToNavigation(), (std::vector<Message>(4, Changed(0))));
 }
 
 TEST_F(ControlPanelTest, ADragOnlyShowsAndTheReleaseSendsBothValuesOnce) {
     StrobeData* unit = SelectUnit(40, 75, 1);
-    const QPoint start = ThumbOf(flashSlider).center();
+    const QPoint start = ThumbRect(flashSlider).center();
     QTest::mousePress(flashSlider, Qt::LeftButton, {}, start);
     QPoint at = start;
     while (flashSlider->GetPos() < 60 && at.x() < flashSlider->width()) {
@@ -375,32 +231,28 @@ TEST_F(ControlPanelTest, ADragOnlyShowsAndTheReleaseSendsBothValuesOnce) {
     EXPECT_EQ(unit->nFlashValue, 40) << "the unit is touched only on release";
     QTest::mouseRelease(flashSlider, Qt::LeftButton, {}, at);
 
-    const Bytes release = SettingFrame(3, 60, 81);
-    EXPECT_EQ(Next(release), release) << "the release frame is the first on the line";
+    EXPECT_EQ(Next(), SettingFrame(3, 60, 81)) << "the release frame is the first on the line";
     ExpectNothingWritten();
     EXPECT_EQ(unit->nFlashValue, 60);
     EXPECT_EQ(unit->nModelValue, 81);
-    EXPECT_EQ(ToNavigation(), std::vector<Tapped>{Changed(0)});
+    EXPECT_EQ(ToNavigation(), std::vector<Message>{Changed(0)});
 }
 
 TEST_F(ControlPanelTest, AReleaseWithoutMovementStillSends) {
     SelectUnit(33, 44);
-    const QPoint thumb = ThumbOf(modelSlider).center();
+    const QPoint thumb = ThumbRect(modelSlider).center();
     QTest::mousePress(modelSlider, Qt::LeftButton, {}, thumb);
     QTest::mouseRelease(modelSlider, Qt::LeftButton, {}, thumb);
-    const Bytes expected = SettingFrame(4, 33, 44);
-    EXPECT_EQ(Next(expected), expected);
-    EXPECT_EQ(ToNavigation(), std::vector<Tapped>{Changed(5)});
+    EXPECT_EQ(Next(), SettingFrame(4, 33, 44));
+    EXPECT_EQ(ToNavigation(), std::vector<Message>{Changed(5)});
 }
 
 TEST_F(ControlPanelTest, AKeyStepOnTheSliderSendsTheNewValue) {
     StrobeData* unit = SelectUnit(33, 44);
-    flashSlider->setFocus();
-    QTest::keyClick(flashSlider, Qt::Key_Right);
-    const Bytes expected = SettingFrame(3, 34, 44);
-    EXPECT_EQ(Next(expected), expected);
-    EXPECT_EQ(unit->nFlashValue, 34);
+    PressKey(flashSlider, Qt::Key_Right);
     EXPECT_EQ(flashLabel->text(), QStringLiteral("3.4"));
+    EXPECT_EQ(unit->nFlashValue, 34);
+    EXPECT_EQ(Next(), SettingFrame(3, 34, 44));
 }
 
 TEST_F(ControlPanelTest, EachButtonSendsItsSettingAndTellsTheGrid) {
@@ -408,7 +260,7 @@ TEST_F(ControlPanelTest, EachButtonSendsItsSettingAndTellsTheGrid) {
     struct Row {
         QAbstractButton* button;
         Bytes frame;
-        std::vector<Tapped> posted;
+        std::vector<Message> posted;
     };
     const std::vector<Row> rows = {
         {cell, SettingFrame(7, 0, 2), {Changed(1)}},
@@ -426,40 +278,34 @@ TEST_F(ControlPanelTest, EachButtonSendsItsSettingAndTellsTheGrid) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.button->objectName().toStdString());
         QTest::mouseClick(row.button, Qt::LeftButton);
-        EXPECT_EQ(Next(row.frame), row.frame);
+        EXPECT_EQ(Next(), row.frame);
         EXPECT_EQ(ToNavigation(), row.posted);
     }
-    EXPECT_EQ(unit->bFlashCell, 0);
-    EXPECT_EQ(unit->bFlashSnd, 1);
-    EXPECT_EQ(unit->nModelMode1, 0);
-    EXPECT_EQ(unit->nModelMode2, 0);
-    EXPECT_EQ(unit->bModelPow, 1);
+    // Cell off again, sound on, both modes "Free"/"Flash Prop", the lamp back on; powers as they
+    // were.
+    EXPECT_EQ(unit->Settings(),
+              (StrobeSettings{.nFlashValue = 50, .bFlashSnd = 1, .nModelValue = 40}));
     ExpectNothingWritten();
 }
 
 TEST_F(ControlPanelTest, TheLampSwitchShowsOffInsteadOfTheValue) {
     StrobeData* unit = SelectUnit(50, 42);
-    off->setFocus();
-    QTest::keyClick(off, Qt::Key_Space);
+    PressKey(off, Qt::Key_Space);
     EXPECT_EQ(modelLabel->text(), QStringLiteral("OFF"));
     EXPECT_EQ(unit->bModelPow, 0);
-    const Bytes lampOff = SettingFrame(12, 0, 0);
-    EXPECT_EQ(Next(lampOff), lampOff);
+    EXPECT_EQ(Next(), SettingFrame(12, 0, 0));
     QTest::keyClick(off, Qt::Key_Space);
     EXPECT_EQ(modelLabel->text(), QStringLiteral("4.2"));
-    const Bytes lampOn = SettingFrame(12, 0, 1);
-    EXPECT_EQ(Next(lampOn), lampOn);
+    EXPECT_EQ(Next(), SettingFrame(12, 0, 1));
 }
 
 TEST_F(ControlPanelTest, ThePowerButtonSwitchesTheUnitAndThePanel) {
     StrobeData* unit = SelectUnit(50, 40);
-    power->setFocus();
-    QTest::keyClick(power, Qt::Key_Space);
-    const Bytes powerOff = SettingFrame(13, 0, 0);
-    EXPECT_EQ(Next(powerOff), powerOff);
+    PressKey(power, Qt::Key_Space);
+    EXPECT_EQ(Next(), SettingFrame(13, 0, 0));
     EXPECT_EQ(unit->bFlashPow, 0);
     EXPECT_EQ(power->text(), QStringLiteral("Power\nOff"));
-    EXPECT_EQ(ToNavigation(), std::vector<Tapped>{Changed(4)});
+    EXPECT_EQ(ToNavigation(), std::vector<Message>{Changed(4)});
     EXPECT_TRUE(combo->isEnabled());
     EXPECT_TRUE(power->isEnabled());
     EXPECT_FALSE(flashSlider->isEnabled());
@@ -467,55 +313,22 @@ TEST_F(ControlPanelTest, ThePowerButtonSwitchesTheUnitAndThePanel) {
     EXPECT_FALSE(off->isEnabled());
 
     QTest::mouseClick(power, Qt::LeftButton);
-    const Bytes powerOn = SettingFrame(13, 0, 1);
-    EXPECT_EQ(Next(powerOn), powerOn);
+    EXPECT_EQ(Next(), SettingFrame(13, 0, 1));
     EXPECT_EQ(unit->bFlashPow, 1);
     EXPECT_TRUE(flashSlider->isEnabled());
     EXPECT_TRUE(test->isEnabled());
     EXPECT_TRUE(off->isEnabled());
 }
 
-TEST_F(ControlPanelTest, ReportsOfTheUnitReachTheControls) {
-    StrobeData* unit = SelectUnit(50, 40);
-    // A photo-cell report for slot 2, through the frame and the event handler.
-    ASSERT_TRUE(pty.Send({0xFF, 0x07, 0x17, 0x00, 0x04, 0x00, 0x02}));
-    EXPECT_TRUE(QTest::qWaitFor([this] { return cell->isChecked(); }, 5000));
-    // Flash and lamp power in one report.
-    ASSERT_TRUE(pty.Send({0xFF, 0x07, 0x13, 0x00, 0x04, 0x30, 0x20}));
-    EXPECT_TRUE(
-        QTest::qWaitFor([this] { return flashLabel->text() == QStringLiteral("4.8"); }, 5000));
-    EXPECT_EQ(modelLabel->text(), QStringLiteral("3.2"));
-    EXPECT_EQ(modelSlider->GetPos(), 32);
-    // The unit switched off by its own panel.
-    ASSERT_TRUE(pty.Send({0xFF, 0x07, 0x1D, 0x00, 0x04, 0x00, 0x00}));
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !power->isChecked(); }, 5000));
-    EXPECT_FALSE(flashSlider->isEnabled());
-    // A full status report: the whole unit again.
-    ASSERT_TRUE(pty.Send(
-        {0xFF, 0x0E, 0x01, 0x00, 0x04, 0x01, 0x38, 0x29, 0x00, 0x01, 0x01, 0x01, 0x00, 0x00}));
-    EXPECT_TRUE(
-        QTest::qWaitFor([this] { return flashLabel->text() == QStringLiteral("5.6"); }, 5000));
-    EXPECT_TRUE(QTest::qWaitFor([this] { return modelLabel->text() == u"OFF"; }, 5000));
-    EXPECT_TRUE(power->isChecked());
-    EXPECT_TRUE(sound->isChecked());
-    EXPECT_TRUE(propRadio->isChecked());
-    EXPECT_TRUE(continuous->isChecked());
-    EXPECT_TRUE(off->isChecked());
-    EXPECT_TRUE(flashSlider->isEnabled());
-    EXPECT_EQ(unit->nFlashValue, 56);
-    ExpectNothingWritten();
-}
-
 TEST_F(ControlPanelTest, AnEmptyStudioResetsTheGroupModeAndDisablesEverything) {
     SelectUnit(50, 40);
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Down);
+    PressKey(combo, Qt::Key_Down);
     ASSERT_EQ(combo->currentIndex(), 1);
     EXPECT_FALSE(flashSlider->isVisible());
     EXPECT_FALSE(power->isVisible());
-    EXPECT_EQ(ToNavigation(), (std::vector<Tapped>{{Msg::PanelModeChanged, 1, 0}}));
+    EXPECT_EQ(ToNavigation(), (std::vector<Message>{{Msg::PanelModeChanged, 1, 0}}));
 
-    SendWindowMessage(panel, Msg::StudioHasNoUnits);
+    SendWindowMessage(panel.get(), Msg::StudioHasNoUnits);
     EXPECT_EQ(combo->currentIndex(), 0);
     EXPECT_TRUE(flashSlider->isVisible());
     EXPECT_TRUE(power->isVisible());
@@ -536,8 +349,7 @@ TEST_F(ControlPanelTest, AnEmptyStudioResetsTheGroupModeAndDisablesEverything) {
 
 TEST_F(ControlPanelTest, SwitchingBackToTheUnitShowsItAgain) {
     StrobeData* unit = SelectUnit(50, 40);
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Down);
+    PressKey(combo, Qt::Key_Down);
     unit->nFlashValue = 66;
     QTest::keyClick(combo, Qt::Key_Up);
     EXPECT_EQ(combo->currentIndex(), 0);
@@ -545,7 +357,7 @@ TEST_F(ControlPanelTest, SwitchingBackToTheUnitShowsItAgain) {
     EXPECT_TRUE(flashSlider->isEnabled());
     EXPECT_EQ(flashLabel->text(), QStringLiteral("6.6"));
     EXPECT_EQ(ToNavigation(),
-              (std::vector<Tapped>{{Msg::PanelModeChanged, 1, 0}, {Msg::PanelModeChanged, 0, 0}}));
+              (std::vector<Message>{{Msg::PanelModeChanged, 1, 0}, {Msg::PanelModeChanged, 0, 0}}));
 }
 
 TEST_F(ControlPanelTest, WithoutAUnitNothingGoesOutAndThePanelStaysSafe) {
@@ -559,15 +371,15 @@ TEST_F(ControlPanelTest, WithoutAUnitNothingGoesOutAndThePanelStaysSafe) {
     }
     for (COXCoolSliderCtrl* slider : {flashSlider, modelSlider}) {
         slider->setEnabled(true);
-        const QPoint thumb = ThumbOf(slider).center();
+        const QPoint thumb = ThumbRect(slider).center();
         QTest::mousePress(slider, Qt::LeftButton, {}, thumb);
         QTest::mouseMove(slider, thumb + QPoint(20, 0));
         QTest::mouseRelease(slider, Qt::LeftButton, {}, thumb + QPoint(20, 0));
     }
-    SendWindowMessage(panel, Msg::ShowSelectedUnit);
-    SendWindowMessage(panel, Msg::SelectedUnitSettingChanged, 0, 0);
-    SendWindowMessage(panel, Msg::SelectedUnitSettingChanged, 8, 0);
-    PostWindowMessage(panel, Msg::SelectedUnitRefreshed, kSlot, 0);
+    SendWindowMessage(panel.get(), Msg::ShowSelectedUnit);
+    SendWindowMessage(panel.get(), Msg::SelectedUnitSettingChanged, 0, 0);
+    SendWindowMessage(panel.get(), Msg::SelectedUnitSettingChanged, 8, 0);
+    PostWindowMessage(panel.get(), Msg::SelectedUnitRefreshed, kSlot, 0);
     QCoreApplication::sendPostedEvents();
 
     ExpectNothingWritten();
@@ -576,29 +388,26 @@ TEST_F(ControlPanelTest, WithoutAUnitNothingGoesOutAndThePanelStaysSafe) {
     EXPECT_TRUE(flashLabel->text().isEmpty());
 
     // A studio whose line is the selection has no unit either.
-    frame->Model().pSelTag = frame->Model().Studio(0);
-    SendWindowMessage(panel, Msg::ShowSelectedUnit);
+    kit.model.pSelTag = kit.model.Studio(0);
+    SendWindowMessage(panel.get(), Msg::ShowSelectedUnit);
     ExpectNothingWritten();
 }
-
-}  // namespace
 
 TEST_F(ControlPanelTest, TheGroupLayoutShowsTheGroupPanelOverThePowerGroupsAndResetsIt) {
     SelectUnit(50, 40);
     auto* groupSlider = panel->findChild<QWidget*>(QStringLiteral("selFlashSlider"));
     ASSERT_NE(groupSlider, nullptr);
     EXPECT_FALSE(groupSlider->isVisible());
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Down);
+    PressKey(combo, Qt::Key_Down);
     EXPECT_TRUE(groupSlider->isVisible());
     EXPECT_FALSE(flashSlider->isVisible());
     // Laid over the panel's own power groups, where the unit's controls were.
-    const QRect group(groupSlider->mapTo(panel, QPoint(0, 0)), groupSlider->size());
-    const QRect unit(flashSlider->mapTo(panel, QPoint(0, 0)), flashSlider->size());
+    const QRect group(groupSlider->mapTo(panel.get(), QPoint(0, 0)), groupSlider->size());
+    const QRect unit(flashSlider->mapTo(panel.get(), QPoint(0, 0)), flashSlider->size());
     EXPECT_TRUE(group.intersects(unit)) << "group panel not over the flash group";
     // Everything of the group panel stays visible, and it leaves the studio-file box uncovered.
     QWidget* groupPanel = groupSlider->window() == panel->window() ? groupSlider : nullptr;
-    while (groupPanel && groupPanel->parentWidget() != panel) {
+    while (groupPanel && groupPanel->parentWidget() != panel.get()) {
         groupPanel = groupPanel->parentWidget();
     }
     ASSERT_NE(groupPanel, nullptr);
@@ -617,27 +426,7 @@ TEST_F(ControlPanelTest, TheGroupLayoutShowsTheGroupPanelOverThePowerGroupsAndRe
     ExpectNothingWritten();
 }
 
-TEST_F(ControlPanelTest, TheGroupPanelInsideTheMainWindowSendsItsPowerTable) {
-    StrobeData* unit = SelectUnit(50, 40);
-    unit->bSelected = 1;
-    frame->Model().arUnits = {unit};
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Down);
-    auto* spin = panel->findChild<QWidget*>(QStringLiteral("selFlashSpin"));
-    ASSERT_NE(spin, nullptr);
-    ASSERT_TRUE(spin->isVisible());
-    spin->setFocus();
-    QTest::keyClick(spin, Qt::Key_Up);
-    const Bytes table = pty.Receive(23);
-    ASSERT_EQ(table.size(), 23u);
-    EXPECT_EQ(Bytes(table.begin(), table.begin() + 3), (Bytes{0xFF, 0x17, 0x1E}));
-    // One step of 0.1 on the ticked unit in slot 2; its lamp power rides along unchanged.
-    EXPECT_EQ(std::abs(table[3 + 2 * kSlot] - 50), 1);
-    EXPECT_EQ(table[4 + 2 * kSlot], 40);
-    EXPECT_EQ(unit->nFlashValue, table[3 + 2 * kSlot]);
-    ExpectNothingWritten();
-}
-
+}  // namespace
 TEST_F(ControlPanelTest, AWheelOverASliderWithoutTheFocusSendsNothing) {
     StrobeData* unit = SelectUnit(50, 40);
     test->setFocus();

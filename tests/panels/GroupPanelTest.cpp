@@ -1,250 +1,72 @@
-// The group settings panel as the rest of the program meets it: the frames its sliders, arrows and
-// buttons write to a real line (a pseudo-terminal, through the serial link and the protocol), the
-// messages it posts to the navigation view, and what it does to the ticked units' records.
-//
-// The main frame is stood in for by an object that only hands out a navigation view, and that view
-// by a widget that writes down every window message reaching it.
+// The group settings panel attached on its own: the frames its sliders, arrows and buttons write
+// (written down by a recording link writer), the messages it posts to the navigation view (a
+// stand-in that writes them down), and what it does to the ticked units' records.
 
-#include "link/CommThread.h"
-#include "link/PseudoTerminal.h"
-#include "link/ZbProtocol.h"
 #include "model/StudioModel.h"
 #include "panels/ControlSelFormView.h"
-#include "panels/UserButton.h"
-#include "panels/UserStatic.h"
-#include "platform/WindowMessage.h"
-#include "toolkit/CoolSliderCtrl.h"
-#include "toolkit/CoolSpinButtonCtrl.h"
-#include "views/PaneHost.h"
+#include "support/ControlInput.h"
+#include "support/PaneKit.h"
+#include "support/PlaceUnit.h"
+#include "support/PowerGroupControls.h"
+#include "support/PowerTable.h"
 
-#include <QCheckBox>
 #include <QFontMetrics>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStyleOptionSlider>
 #include <QTest>
-#include <QToolButton>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
-#include <ostream>
 #include <vector>
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using Bytes = RecordingLinkWriter::Bytes;
+using Message = NotifyRecorder::Message;
 
-const Bytes kSentinel = {0xFF, 0x05, 0x00, 0x00, 0x45};
-
-struct Posted {
-    Msg message;
-    std::intptr_t wParam;
-    std::intptr_t lParam;
-
-    friend bool operator==(const Posted&, const Posted&) = default;
-    friend void PrintTo(const Posted& p, std::ostream* os) {
-        *os << "{WM_USER+" << static_cast<int>(p.message) - WM_USER << ", " << p.wParam << ", "
-            << p.lParam << "}";
-    }
-};
-
-Posted TickedChanged(int code) {
+Message TickedChanged(int code) {
     return {Msg::TickedUnitsChanged, code, 0};
 }
 
-// Stands where the navigation view stands and writes down what reaches it.
-class NavigationStandIn final : public QWidget {
-public:
-    std::vector<Posted> messages;
-
-protected:
-    bool event(QEvent* e) override {
-        if (const WindowMessageEvent* m = AsWindowMessage(e)) {
-            messages.push_back({m->Message(), m->WParam(), m->LParam()});
-            return true;
-        }
-        return QWidget::event(e);
-    }
-};
-
-// Stands where the main frame stands, as far as the panel needs it: the window holding the panes.
-class FrameStandIn final : public QObject, public CPaneHost {
-public:
-    explicit FrameStandIn(QWidget* navigation) : navigation_(navigation) {}
-    QWidget* StudioListPane() const override { return nullptr; }
-    QWidget* ControlPane() const override { return nullptr; }
-    QWidget* NavigationPane() const override { return navigation_; }
-
-private:
-    QWidget* navigation_;
-};
-
-struct SlotPowers {
-    int slot;
-    std::uint8_t flash;
-    std::uint8_t model;
-};
-
-// A power table frame as it crosses the line: every slot not named is unused and carries zeros.
-Bytes PowerTable(std::uint8_t command, std::initializer_list<SlotPowers> used) {
-    Bytes frame(23, 0x00);
-    frame[0] = 0xFF;
-    frame[1] = 0x17;
-    frame[2] = command;
-    for (const SlotPowers& u : used) {
-        frame[3 + 2 * u.slot] = u.flash;
-        frame[4 + 2 * u.slot] = u.model;
-    }
-    return frame;
-}
-
-// The thumb's place as the slider's style lays it out: where a user presses.
-QPoint ThumbCentre(const QSlider* slider) {
-    QStyleOptionSlider option;
-    option.initFrom(slider);
-    option.orientation = slider->orientation();
-    option.state |= QStyle::State_Horizontal;
-    option.minimum = slider->minimum();
-    option.maximum = slider->maximum();
-    option.sliderPosition = slider->sliderPosition();
-    option.sliderValue = slider->value();
-    option.singleStep = slider->singleStep();
-    option.pageStep = slider->pageStep();
-    option.upsideDown = slider->invertedAppearance();
-    return slider->style()
-        ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider)
-        .center();
-}
-
-void ClickArrow(COXCoolSpinButtonCtrl* spin, const char* name) {
-    for (QToolButton* arrow : spin->findChildren<QToolButton*>()) {
-        if (arrow->accessibleName() == QLatin1String(name)) {
-            QTest::mouseClick(arrow, Qt::LeftButton);
-            return;
-        }
-    }
-    ADD_FAILURE() << "no arrow " << name;
-}
-
-class GroupPanelTest : public ::testing::Test {
+class GroupPanelTest : public ::testing::Test, protected PowerGroupControls {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(pty.IsOpen()) << "no pseudo-terminal available";
-        PortSettings settings;
-        settings.sPortName = pty.SlavePath();
-        ASSERT_EQ(link.Open(settings), 1);
-
-        studio = model.pStudio[0].get();
+        studio = kit.model.pStudio[0].get();
         studio->nItemKind = TreeItemTag::StudioLine;
-        model.pSelTag = studio;
+        kit.model.pSelTag = studio;
 
-        panel = std::make_unique<CControlSelFormView>(nullptr);
-        panel->Attach(PaneContext{&frame, &frame, &model, &protocol, nullptr, nullptr});
-        panel->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
-
-        flashLabel = Find<CUserStatic>("selFlashValue");
-        modelLabel = Find<CUserStatic>("selModelValue");
-        flashSpin = Find<COXCoolSpinButtonCtrl>("selFlashSpin");
-        modelSpin = Find<COXCoolSpinButtonCtrl>("selModelSpin");
-        flashSlider = Find<COXCoolSliderCtrl>("selFlashSlider");
-        modelSlider = Find<COXCoolSliderCtrl>("selModelSlider");
-        cell = Find<QCheckBox>("selCellCheck");
-        sound = Find<QCheckBox>("selSoundCheck");
-        power = Find<CUserButton>("selPowerButton");
-        test = Find<QPushButton>("selTestButton");
-        freeRadio = Find<QRadioButton>("selFreeRadio");
-        propRadio = Find<QRadioButton>("selPropRadio");
-        off = Find<QCheckBox>("selOffCheck");
-        continuous = Find<QRadioButton>("selContinuousRadio");
-        flashProp = Find<QRadioButton>("selFlashPropRadio");
-    }
-
-    void TearDown() override { panel.reset(); }
-
-    template <class Widget>
-    Widget* Find(const char* name) {
-        auto* widget = panel->findChild<Widget*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        panel = kit.ShowPane<CControlSelFormView>();
+        ASSERT_NE(panel, nullptr);
+        FindControls(*panel, QStringLiteral("sel"));
     }
 
     // Places a unit in Studio A and lists the studio's units as the grid's rows, in slot order.
     StrobeData* AddUnit(int slot, int flash, int modelPower, int ticked = 1, int mode1 = 0) {
-        auto unit = std::make_unique<StrobeData>();
-        unit->nFlashValue = flash;
-        unit->nModelValue = modelPower;
-        unit->nModelMode1 = mode1;
-        unit->bSelected = ticked;
-        StrobeData* placed = unit.get();
-        EXPECT_EQ(model.PlaceUnit(slot, 0, std::move(unit)), nullptr);
-        model.arUnits.clear();
+        StrobeData* placed =
+            PlaceNewUnit(kit.model, 0, slot,
+                         {.nFlashValue = flash, .nModelValue = modelPower, .nModelMode1 = mode1});
+        placed->bSelected = ticked;
+        kit.model.arUnits.clear();
         for (int s = 0; s < 10; ++s) {
             if (StrobeData* u = studio->Unit(s)) {
-                model.arUnits.append(u);
+                kit.model.arUnits.append(u);
             }
         }
         return placed;
     }
 
-    Bytes Next(const Bytes& expected) { return pty.Receive(expected.size()); }
+    // The next frame on the line.
+    Bytes Next() { return kit.link.Next(); }
 
-    // Nothing went out since the last frame read: a frame written now is the next on the line.
-    void ExpectNothingWritten() {
-        protocol.SendScanRequest(4);
-        EXPECT_EQ(Next(kSentinel), kSentinel) << "a frame went out before the sentinel";
-    }
+    // Nothing went out since the last frame read.
+    void ExpectNothingWritten() { EXPECT_EQ(kit.link.Rest(), std::vector<Bytes>{}); }
 
-    std::vector<Posted> ToNavigation() {
-        QCoreApplication::sendPostedEvents();
-        std::vector<Posted> taken;
-        taken.swap(navigation.messages);
-        return taken;
-    }
+    std::vector<Message> ToNavigation() { return kit.host.navigation.Take(); }
 
-    // A mouse drag of the thumb: pressed where it sits, carried through the given positions as
-    // the slider's own drag tracking reports them, and let go where it ended.
-    static void Drag(COXCoolSliderCtrl* slider, std::initializer_list<int> positions) {
-        QTest::mousePress(slider, Qt::LeftButton, {}, ThumbCentre(slider));
-        ASSERT_TRUE(slider->isSliderDown());
-        for (int position : positions) {
-            slider->setSliderPosition(position);
-        }
-        QTest::mouseRelease(slider, Qt::LeftButton, {}, ThumbCentre(slider));
-    }
-
-    static void Key(QWidget* widget, Qt::Key key) {
-        widget->setFocus();
-        QTest::keyClick(widget, key);
-    }
-
-    PseudoTerminal pty;
-    QObject linkWindow;
-    CCommThread link{&linkWindow};
-    CZbProtocol protocol{nullptr, &link};
-    StudioModel model;
+    PaneKit kit;
     StudioData* studio = nullptr;
-    NavigationStandIn navigation;
-    FrameStandIn frame{&navigation};
     std::unique_ptr<CControlSelFormView> panel;
-    CUserStatic* flashLabel = nullptr;
-    CUserStatic* modelLabel = nullptr;
-    COXCoolSpinButtonCtrl* flashSpin = nullptr;
-    COXCoolSpinButtonCtrl* modelSpin = nullptr;
-    COXCoolSliderCtrl* flashSlider = nullptr;
-    COXCoolSliderCtrl* modelSlider = nullptr;
-    QCheckBox* cell = nullptr;
-    QCheckBox* sound = nullptr;
-    CUserButton* power = nullptr;
-    QPushButton* test = nullptr;
-    QRadioButton* freeRadio = nullptr;
-    QRadioButton* propRadio = nullptr;
-    QCheckBox* off = nullptr;
-    QRadioButton* continuous = nullptr;
-    QRadioButton* flashProp = nullptr;
 };
 
 TEST_F(GroupPanelTest, StartsCentredWithNothingChosenInItsFontsAndColours) {
@@ -290,10 +112,10 @@ TEST_F(GroupPanelTest, EveryControlHasANameAndTakesTheKeyboard) {
 }
 
 TEST_F(GroupPanelTest, OffsetsReadSignedFromMinusToPlusEightPointOne) {
-    Key(flashSlider, Qt::Key_End);
+    PressKey(flashSlider, Qt::Key_End);
     EXPECT_EQ(flashLabel->text(), QStringLiteral("8.1"));
     EXPECT_EQ(panel->FlashOffset(), 81);
-    Key(flashSlider, Qt::Key_Home);
+    PressKey(flashSlider, Qt::Key_Home);
     EXPECT_EQ(flashLabel->text(), QStringLiteral("-8.1"));
     EXPECT_EQ(flashSlider->GetPos(), 1);
 
@@ -319,24 +141,24 @@ TEST_F(GroupPanelTest, TickedUnitsMoveTogetherSaturateAndComeBackByTheOffset) {
     StrobeData* unticked = AddUnit(2, 44, 33, 0);
     StrobeData* high = AddUnit(4, 75, 50);
 
-    Key(flashSlider, Qt::Key_PageUp);  // one page: +1.0
+    PressKey(flashSlider, Qt::Key_PageUp);  // one page: +1.0
     EXPECT_EQ(flashLabel->text(), QStringLiteral("1.0"));
     EXPECT_EQ(low->nFlashValue, 40);
     EXPECT_EQ(high->nFlashValue, 81);
     EXPECT_EQ(unticked->nFlashValue, 44);
     const Bytes up = PowerTable(0x1E, {{1, 40, 50}, {2, 44, 33}, {4, 81, 50}});
-    EXPECT_EQ(Next(up), up);
-    EXPECT_EQ(ToNavigation(), std::vector<Posted>{TickedChanged(5)});
+    EXPECT_EQ(Next(), up);
+    EXPECT_EQ(ToNavigation(), std::vector<Message>{TickedChanged(5)});
 
-    Key(flashSlider, Qt::Key_PageDown);
+    PressKey(flashSlider, Qt::Key_PageDown);
     EXPECT_EQ(flashLabel->text(), QStringLiteral("0.0"));
     // The saturated unit comes back by the offset, not to where it started.
     EXPECT_EQ(low->nFlashValue, 30);
     EXPECT_EQ(high->nFlashValue, 71);
     const Bytes back = PowerTable(0x1E, {{1, 30, 50}, {2, 44, 33}, {4, 71, 50}});
-    EXPECT_EQ(Next(back), back);
+    EXPECT_EQ(Next(), back);
     ExpectNothingWritten();
-    EXPECT_EQ(ToNavigation(), std::vector<Posted>{TickedChanged(5)});
+    EXPECT_EQ(ToNavigation(), std::vector<Message>{TickedChanged(5)});
 }
 
 TEST_F(GroupPanelTest, AReleaseWithoutMovementStillSendsOneTable) {
@@ -345,9 +167,9 @@ TEST_F(GroupPanelTest, AReleaseWithoutMovementStillSendsOneTable) {
     QTest::mousePress(modelSlider, Qt::LeftButton, {}, thumb);
     QTest::mouseRelease(modelSlider, Qt::LeftButton, {}, thumb);
     const Bytes table = PowerTable(0x1F, {{0, 33, 44}});
-    EXPECT_EQ(Next(table), table);
+    EXPECT_EQ(Next(), table);
     ExpectNothingWritten();
-    EXPECT_EQ(ToNavigation(), std::vector<Posted>{TickedChanged(5)});
+    EXPECT_EQ(ToNavigation(), std::vector<Message>{TickedChanged(5)});
 }
 
 TEST_F(GroupPanelTest, ADragSendsNothingUntilReleasedAndAPropUnitMovesBothPowers) {
@@ -362,23 +184,23 @@ TEST_F(GroupPanelTest, ADragSendsNothingUntilReleasedAndAPropUnitMovesBothPowers
     EXPECT_EQ(prop->nFlashValue, 45);
     EXPECT_EQ(prop->nModelValue, 35);
     const Bytes table = PowerTable(0x1F, {{3, 45, 35}});
-    EXPECT_EQ(Next(table), table) << "the release's table is the first frame on the line";
+    EXPECT_EQ(Next(), table) << "the release's table is the first frame on the line";
     ExpectNothingWritten();
-    EXPECT_EQ(ToNavigation(), std::vector<Posted>{TickedChanged(5)});
+    EXPECT_EQ(ToNavigation(), std::vector<Message>{TickedChanged(5)});
 }
 
 TEST_F(GroupPanelTest, EachArrowStepSendsOneTableAndStopsAtTheEnds) {
     StrobeData* unit = AddUnit(5, 30, 40);
-    Key(flashSpin, Qt::Key_Up);
+    PressKey(flashSpin, Qt::Key_Up);
     EXPECT_EQ(flashLabel->text(), QStringLiteral("0.1"));
     EXPECT_EQ(flashSlider->GetPos(), 83);
     const Bytes step = PowerTable(0x1E, {{5, 31, 40}});
-    EXPECT_EQ(Next(step), step);
-    EXPECT_EQ(ToNavigation(), std::vector<Posted>{TickedChanged(5)});
+    EXPECT_EQ(Next(), step);
+    EXPECT_EQ(ToNavigation(), std::vector<Message>{TickedChanged(5)});
 
-    Key(flashSlider, Qt::Key_End);
+    PressKey(flashSlider, Qt::Key_End);
     const Bytes top = PowerTable(0x1E, {{5, 81, 40}});
-    EXPECT_EQ(Next(top), top);
+    EXPECT_EQ(Next(), top);
     ToNavigation();
     // At 8.1 the up arrow is refused: no frame, no message, the unit untouched.
     ClickArrow(flashSpin, "Up");
@@ -387,9 +209,9 @@ TEST_F(GroupPanelTest, EachArrowStepSendsOneTableAndStopsAtTheEnds) {
     ExpectNothingWritten();
     EXPECT_TRUE(ToNavigation().empty());
 
-    Key(modelSlider, Qt::Key_Home);
+    PressKey(modelSlider, Qt::Key_Home);
     const Bytes bottom = PowerTable(0x1F, {{5, 81, 11}});
-    EXPECT_EQ(Next(bottom), bottom);
+    EXPECT_EQ(Next(), bottom);
     ClickArrow(modelSpin, "Down");
     EXPECT_EQ(modelLabel->text(), QStringLiteral("-8.1"));
     ExpectNothingWritten();
@@ -407,7 +229,7 @@ TEST_F(GroupPanelTest, TheFirstOneStepNudgeRightOfTheCentreCountsAsNoMove) {
     QTest::mouseRelease(flashSlider, Qt::LeftButton, {}, ThumbCentre(flashSlider));
     EXPECT_EQ(unit->nFlashValue, 43);
     const Bytes table = PowerTable(0x1E, {{0, 43, 40}});
-    EXPECT_EQ(Next(table), table);
+    EXPECT_EQ(Next(), table);
 
     // Back at the centre, the snap is armed again for the next drag.
     panel->ResetGroupPanel();
@@ -415,16 +237,16 @@ TEST_F(GroupPanelTest, TheFirstOneStepNudgeRightOfTheCentreCountsAsNoMove) {
     flashSlider->setSliderPosition(83);
     EXPECT_EQ(flashSlider->GetPos(), 82);
     QTest::mouseRelease(flashSlider, Qt::LeftButton, {}, ThumbCentre(flashSlider));
-    EXPECT_EQ(Next(table), table) << "the release applies the unchanged offset";
+    EXPECT_EQ(Next(), table) << "the release applies the unchanged offset";
 
     // A key step is meant as it is: each Right from the centre moves the offset and the units one
     // step, one power table a step.
     for (int step = 1; step <= 3; ++step) {
-        Key(flashSlider, Qt::Key_Right);
+        PressKey(flashSlider, Qt::Key_Right);
         EXPECT_EQ(flashSlider->GetPos(), 82 + step);
         EXPECT_EQ(flashLabel->text(), QStringLiteral("0.%1").arg(step));
-        const Bytes moved = PowerTable(0x1E, {{0, static_cast<std::uint8_t>(43 + step), 40}});
-        EXPECT_EQ(Next(moved), moved) << step;
+        EXPECT_EQ(Next(), PowerTable(0x1E, {{0, static_cast<std::uint8_t>(43 + step), 40}}))
+            << step;
     }
     EXPECT_EQ(unit->nFlashValue, 46);
     ExpectNothingWritten();
@@ -448,7 +270,7 @@ TEST_F(GroupPanelTest, PropInThePanelCouplesTheOffsetsAndEachUnitFollowsItsOwnMo
     EXPECT_EQ(propUnit->nFlashValue, 61);
     EXPECT_EQ(propUnit->nModelValue, 21);
     const Bytes table = PowerTable(0x1E, {{0, 31, 41}, {9, 61, 21}});
-    EXPECT_EQ(Next(table), table);
+    EXPECT_EQ(Next(), table);
     ExpectNothingWritten();
 }
 
@@ -460,34 +282,34 @@ TEST_F(GroupPanelTest, ButtonsSendOneFrameToAllTickedUnits) {
 
     test->click();
     const Bytes testFlash = {0xFF, 0x07, 0x1B, 0x02, 0x03, 0x00, 0x00};
-    EXPECT_EQ(Next(testFlash), testFlash);
+    EXPECT_EQ(Next(), testFlash);
     EXPECT_TRUE(ToNavigation().empty()) << "a test flash changes nothing to redraw";
 
-    Key(cell, Qt::Key_Space);
+    PressKey(cell, Qt::Key_Space);
     const Bytes cellOn = {0xFF, 0x07, 0x17, 0x02, 0x03, 0x00, 0x02};
-    EXPECT_EQ(Next(cellOn), cellOn);
+    EXPECT_EQ(Next(), cellOn);
     for (StrobeData* u : {a, b, c}) {
         EXPECT_EQ(u->bFlashCell, 1);
     }
     EXPECT_EQ(idle->bFlashCell, 0);
-    EXPECT_EQ(ToNavigation(), std::vector<Posted>{TickedChanged(1)});
+    EXPECT_EQ(ToNavigation(), std::vector<Message>{TickedChanged(1)});
 
     off->click();
     const Bytes lampOff = {0xFF, 0x07, 0x1C, 0x02, 0x03, 0x00, 0x00};
-    EXPECT_EQ(Next(lampOff), lampOff);
+    EXPECT_EQ(Next(), lampOff);
     EXPECT_EQ(c->bModelPow, 0);
     EXPECT_EQ(idle->bModelPow, 1);
 
     continuous->click();
     const Bytes mode2 = {0xFF, 0x07, 0x16, 0x02, 0x03, 0x00, 0x10};
-    EXPECT_EQ(Next(mode2), mode2);
+    EXPECT_EQ(Next(), mode2);
     EXPECT_EQ(a->nModelMode2, 1);
 
     power->click();
     const Bytes switchOn = {0xFF, 0x07, 0x1D, 0x02, 0x03, 0x00, 0x01};
-    EXPECT_EQ(Next(switchOn), switchOn);
+    EXPECT_EQ(Next(), switchOn);
     EXPECT_EQ(ToNavigation(),
-              (std::vector<Posted>{TickedChanged(8), TickedChanged(7), TickedChanged(4)}));
+              (std::vector<Message>{TickedChanged(8), TickedChanged(7), TickedChanged(4)}));
     ExpectNothingWritten();
 }
 
@@ -495,7 +317,7 @@ TEST_F(GroupPanelTest, WithNobodyTickedOnlyThePanelChangesAndTheOffsetCountsAsSe
     StrobeData* unit = AddUnit(2, 30, 40, 0);
     cell->click();
     EXPECT_TRUE(cell->isChecked());
-    Key(flashSlider, Qt::Key_PageUp);
+    PressKey(flashSlider, Qt::Key_PageUp);
     ExpectNothingWritten();
     EXPECT_TRUE(ToNavigation().empty());
     EXPECT_EQ(unit->nFlashValue, 30);
@@ -506,17 +328,17 @@ TEST_F(GroupPanelTest, WithNobodyTickedOnlyThePanelChangesAndTheOffsetCountsAsSe
     EXPECT_EQ(flashLabel->text(), QStringLiteral("1.1"));
     EXPECT_EQ(unit->nFlashValue, 31);
     const Bytes table = PowerTable(0x1E, {{2, 31, 40}});
-    EXPECT_EQ(Next(table), table);
+    EXPECT_EQ(Next(), table);
 }
 
 TEST_F(GroupPanelTest, AResetClearsEveryControlAndStartsTheOffsetsAfresh) {
     StrobeData* unit = AddUnit(0, 30, 40);
-    Key(flashSlider, Qt::Key_PageUp);
+    PressKey(flashSlider, Qt::Key_PageUp);
     propRadio->click();
     flashProp->click();
     cell->click();
     off->click();
-    pty.Receive(23 + 4 * 7);
+    EXPECT_EQ(kit.link.Rest().size(), 5u);
     EXPECT_EQ(unit->nFlashValue, 40);
 
     panel->ResetGroupPanel();

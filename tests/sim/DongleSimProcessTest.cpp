@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "SimProcess.h"
 #include "SlaveTerminal.h"
+#include "support/SimProcess.h"
 
 namespace orvane::sim::test {
 namespace {

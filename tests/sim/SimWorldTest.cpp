@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "SimTiming.h"
 #include "SimWorld.h"
+#include "support/PowerTable.h"
 
 namespace orvane::sim {
 namespace {
@@ -16,6 +18,11 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 using Bytes = std::vector<std::uint8_t>;
+
+// A head's answer to a switch set to off: the command and the off value, under the head's own mask.
+Bytes Echo(std::uint8_t command, std::uint8_t maskHigh, std::uint8_t maskLow) {
+    return {0xFF, 0x07, command, maskHigh, maskLow, 0x00, 0x00};
+}
 
 constexpr int kA = 0;
 constexpr int kB = 1;
@@ -41,6 +48,12 @@ protected:
         state.flash = flash;
         state.model = model;
         ASSERT_TRUE(world_.addUnit({studio, slot}, state));
+    }
+
+    void addHeads(int studio, std::initializer_list<int> slots) {
+        for (const int slot : slots) {
+            addHead(studio, slot);
+        }
     }
 
     void receive(const Bytes& bytes) { ASSERT_TRUE(world_.receive(bytes)); }
@@ -118,8 +131,7 @@ TEST_F(SimWorldTest, NothingButAScanIsHeardBeforeTheFirstScan) {
 }
 
 TEST_F(SimWorldTest, ScanningAnotherStudioSilencesAnswersStillDueFromTheLastScan) {
-    addHead(kA, 0);
-    addHead(kA, 1);
+    addHeads(kA, {0, 1});
     addHead(kB, 2);
 
     receive({0xFF, 0x05, 0x00, 0x00, 0x41});
@@ -133,8 +145,7 @@ TEST_F(SimWorldTest, ScanningAnotherStudioSilencesAnswersStillDueFromTheLastScan
 }
 
 TEST_F(SimWorldTest, RepeatedScanOfTheSameStudioGetsOneAnswerPerHead) {
-    addHead(kA, 0);
-    addHead(kA, 9);
+    addHeads(kA, {0, 9});
 
     receive({0xFF, 0x05, 0x00, 0x00, 0x41});
     runFor(timing::kScanAnswerMinMs / 2);
@@ -189,26 +200,21 @@ TEST_F(SimWorldTest, ScanAnswerTimesFollowTheSeedAndDifferBetweenHeads) {
 
 // --- settings -------------------------------------------------------------------------------
 
-TEST_F(SimWorldTest, FlashPowerSettingTakesTheFirstByteAndReportsBothLevels) {
+TEST_F(SimWorldTest, PowerSettingsTakeTheirOwnByteAndReportBothLevels) {
     addHead(kA, 0, 56, 41);
+    addHead(kA, 1, 56, 41);
     tuneTo('A');
 
+    // The flash power setting takes the first byte, the lamp power setting the second.
     receive({0xFF, 0x07, 0x13, 0x00, 0x01, 0x3C, 0x14});
+    receive({0xFF, 0x07, 0x14, 0x00, 0x02, 0x14, 0x1E});
     runFor(1000);
 
-    EXPECT_THAT(frames(), ElementsAre(ElementsAre(0xFF, 0x07, 0x13, 0x00, 0x01, 0x3C, 0x29)));
+    EXPECT_THAT(frames(),
+                UnorderedElementsAre(ElementsAre(0xFF, 0x07, 0x13, 0x00, 0x01, 0x3C, 0x29),
+                                     ElementsAre(0xFF, 0x07, 0x14, 0x00, 0x02, 0x38, 0x1E)));
     EXPECT_EQ(world_.unit({kA, 0})->flash, 60);
     EXPECT_EQ(world_.unit({kA, 0})->model, 41);
-}
-
-TEST_F(SimWorldTest, LampPowerSettingTakesTheSecondByteAndReportsBothLevels) {
-    addHead(kA, 0, 56, 41);
-    tuneTo('A');
-
-    receive({0xFF, 0x07, 0x14, 0x00, 0x01, 0x14, 0x1E});
-    runFor(1000);
-
-    EXPECT_THAT(frames(), ElementsAre(ElementsAre(0xFF, 0x07, 0x14, 0x00, 0x01, 0x38, 0x1E)));
 }
 
 TEST_F(SimWorldTest, LevelsArePulledIntoRangeAndZeroLeavesThemAlone) {
@@ -255,36 +261,28 @@ TEST_F(SimWorldTest, EverySwitchTurnsOnForAnyNonZeroValueAndReportsOneOrZero) {
 }
 
 TEST_F(SimWorldTest, AllUnitsMaskReachesEveryHeadOfTheTunedStudioOnly) {
-    addHead(kA, 0);
-    addHead(kA, 5);
+    addHeads(kA, {0, 5});
     addHead(kB, 2);
     tuneTo('A');
 
     receive({0xFF, 0x07, 0x1D, 0x80, 0x80, 0x00, 0x00});
     runFor(1000);
 
-    EXPECT_THAT(frames(),
-                UnorderedElementsAre(ElementsAre(0xFF, 0x07, 0x1D, 0x00, 0x01, 0x00, 0x00),
-                                     ElementsAre(0xFF, 0x07, 0x1D, 0x01, 0x00, 0x00, 0x00)));
+    EXPECT_THAT(frames(), UnorderedElementsAre(Echo(0x1D, 0x00, 0x01), Echo(0x1D, 0x01, 0x00)));
     EXPECT_FALSE(world_.unit({kA, 0})->powered);
     EXPECT_FALSE(world_.unit({kA, 5})->powered);
     EXPECT_TRUE(world_.unit({kB, 2})->powered);
 }
 
 TEST_F(SimWorldTest, MaskSelectsExactlyTheHeadsWhoseBitsAreSet) {
-    addHead(kA, 0);
-    addHead(kA, 4);
-    addHead(kA, 5);
-    addHead(kA, 9);
+    addHeads(kA, {0, 4, 5, 9});
     tuneTo('A');
 
     // Slots 0 and 9 plus slot 1, which has no head.
     receive({0xFF, 0x07, 0x1C, 0x10, 0x03, 0x00, 0x00});
     runFor(1000);
 
-    EXPECT_THAT(frames(),
-                UnorderedElementsAre(ElementsAre(0xFF, 0x07, 0x1C, 0x00, 0x01, 0x00, 0x00),
-                                     ElementsAre(0xFF, 0x07, 0x1C, 0x10, 0x00, 0x00, 0x00)));
+    EXPECT_THAT(frames(), UnorderedElementsAre(Echo(0x1C, 0x00, 0x01), Echo(0x1C, 0x10, 0x00)));
     EXPECT_TRUE(world_.unit({kA, 4})->lamp);
     EXPECT_TRUE(world_.unit({kA, 5})->lamp);
 }
@@ -356,12 +354,10 @@ TEST_F(SimWorldTest, FlashTableSetsNonZeroFlashLevelsAndEchoesEveryHead) {
     tuneTo('A');
 
     // slot 0: 60/22, slot 1 (no head in A): 70/70, slot 5: 0/33
-    receive({0xFF, 0x17, 0x1E, 0x3C, 0x16, 0x46, 0x46, 0, 0, 0, 0, 0,
-             0,    0x00, 0x21, 0,    0,    0,    0,    0, 0, 0, 0});
+    receive(PowerTable(0x1E, {{0, 0x3C, 0x16}, {1, 0x46, 0x46}, {5, 0x00, 0x21}}));
     runFor(1000);
 
-    EXPECT_THAT(frames(), ElementsAre(ElementsAre(0xFF, 0x17, 0x1E, 0x3C, 0x29, 0, 0, 0, 0, 0, 0, 0,
-                                                  0, 0x32, 0x28, 0, 0, 0, 0, 0, 0, 0, 0)));
+    EXPECT_THAT(frames(), ElementsAre(PowerTable(0x1E, {{0, 0x3C, 0x29}, {5, 0x32, 0x28}})));
     EXPECT_EQ(world_.unit({kB, 1})->flash, 50) << "a head of another studio took the table";
 }
 
@@ -370,12 +366,10 @@ TEST_F(SimWorldTest, ModelTableSetsNonZeroLampLevelsAndEchoesEveryHead) {
     addHead(kA, 5);
     tuneTo('A');
 
-    receive({0xFF, 0x17, 0x1F, 0x3C, 0x16, 0x46, 0x46, 0, 0, 0, 0, 0,
-             0,    0x00, 0x21, 0,    0,    0,    0,    0, 0, 0, 0});
+    receive(PowerTable(0x1F, {{0, 0x3C, 0x16}, {1, 0x46, 0x46}, {5, 0x00, 0x21}}));
     runFor(1000);
 
-    EXPECT_THAT(frames(), ElementsAre(ElementsAre(0xFF, 0x17, 0x1F, 0x38, 0x16, 0, 0, 0, 0, 0, 0, 0,
-                                                  0, 0x32, 0x21, 0, 0, 0, 0, 0, 0, 0, 0)));
+    EXPECT_THAT(frames(), ElementsAre(PowerTable(0x1F, {{0, 0x38, 0x16}, {5, 0x32, 0x21}})));
 }
 
 TEST_F(SimWorldTest, PowerTableBeforeAnyScanChangesNothing) {
@@ -529,8 +523,7 @@ TEST_F(SimWorldTest, SetHeatRefusesMissingHeadsAndValuesThatCannotBeSent) {
 // --- heads coming and going -----------------------------------------------------------------
 
 TEST_F(SimWorldTest, HeadRemovedOrReplacedBeforeItsAnswerStaysSilent) {
-    addHead(kA, 0);
-    addHead(kA, 1);
+    addHeads(kA, {0, 1});
     receive({0xFF, 0x05, 0x00, 0x00, 0x41});
 
     EXPECT_TRUE(world_.removeUnit({kA, 0}));

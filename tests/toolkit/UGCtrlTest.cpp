@@ -18,6 +18,11 @@
 
 namespace {
 
+// The current cell as (column, row).
+QPoint CurrentCell(const CUGCtrl& grid) {
+    return {grid.GetCurrentCol(), grid.GetCurrentRow()};
+}
+
 struct CellChange {
     int oldCol, newCol, oldRow, newRow;
     bool operator==(const CellChange&) const = default;
@@ -193,6 +198,12 @@ protected:
     }
 
     void Press(QPoint at) { QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, at); }
+    // The cell that a press in the middle of a cell makes current: the top-left cell of the join
+    // the pressed cell lies in, or the cell itself.
+    QPoint PressedCell(int col, int row) {
+        Press(CellRect(col, row).center());
+        return CurrentCell(grid);
+    }
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
         QTest::keyClick(&grid, key, modifiers);
     }
@@ -212,16 +223,6 @@ protected:
         ASSERT_EQ(grid.SetCell(col, row, &cell), UG_SUCCESS);
     }
 };
-
-using GridSetup = GridTest;
-using GridGeometry = GridTest;
-using GridRows = GridTest;
-using GridCells = GridTest;
-using GridJoins = GridTest;
-using GridCheckBox = GridTest;
-using GridCurrentCell = GridTest;
-using GridRedraw = GridTest;
-using GridAccessibility = GridTest;
 
 // ---- Attaching -----------------------------------------------------------------------------
 
@@ -296,6 +297,8 @@ TEST(GridAttach, RefusesAnUnknownIdAndDoesNotSetUp) {
 
 // ---- Geometry ------------------------------------------------------------------------------
 
+using GridGeometry = GridTest;
+
 TEST_F(GridGeometry, DefaultRowHeightIsAcceptedFrom1To1024) {
     Build(2, 2);
     ASSERT_EQ(grid.SetRowHeight(1, 40), UG_SUCCESS);
@@ -361,8 +364,7 @@ TEST_F(GridGeometry, HeadingsOfNoSizeAreHidden) {
 
     // Clicks land on the cells that moved up and left.
     Press(QPoint(kColW + 5, kRowH + 5));
-    EXPECT_EQ(grid.GetCurrentCol(), 1);
-    EXPECT_EQ(grid.GetCurrentRow(), 1);
+    EXPECT_EQ(CurrentCell(grid), QPoint(1, 1));
 }
 
 TEST_F(GridGeometry, UsersDragHeadingEdgesOnlyWhileSizingIsAllowed) {
@@ -397,6 +399,8 @@ TEST_F(GridGeometry, UsersDragHeadingEdgesOnlyWhileSizingIsAllowed) {
 }
 
 // ---- Rows ----------------------------------------------------------------------------------
+
+using GridRows = GridTest;
 
 TEST_F(GridRows, InsertRowOnlyAppends) {
     Build(2, 0);
@@ -434,19 +438,13 @@ TEST_F(GridRows, JoinsCloseUpOverADeletedRow) {
     ASSERT_EQ(grid.JoinCells(0, 2, 1, 3), UG_SUCCESS);
     // Above the join: it moves up with its rows.
     ASSERT_EQ(grid.DeleteRow(0), UG_SUCCESS);
-    Press(CellRect(1, 2).center());
-    EXPECT_EQ(grid.GetCurrentCol(), 0);
-    EXPECT_EQ(grid.GetCurrentRow(), 1);
+    EXPECT_EQ(PressedCell(1, 2), QPoint(0, 1));
     // Inside it: one row shorter, and a single row is still a join across two columns.
     ASSERT_EQ(grid.DeleteRow(2), UG_SUCCESS);
     ASSERT_EQ(grid.GotoCell(2, 0), UG_SUCCESS);
-    Press(CellRect(1, 1).center());
-    EXPECT_EQ(grid.GetCurrentCol(), 0);
-    EXPECT_EQ(grid.GetCurrentRow(), 1);
+    EXPECT_EQ(PressedCell(1, 1), QPoint(0, 1));
     // The row that followed the join is not in it.
-    Press(CellRect(1, 2).center());
-    EXPECT_EQ(grid.GetCurrentCol(), 1);
-    EXPECT_EQ(grid.GetCurrentRow(), 2);
+    EXPECT_EQ(PressedCell(1, 2), QPoint(1, 2));
 }
 
 TEST_F(GridRows, FewerColumnsCutJoinsAndMoveTheCurrentCellBack) {
@@ -461,9 +459,7 @@ TEST_F(GridRows, FewerColumnsCutJoinsAndMoveTheCurrentCellBack) {
     // The last column left, 2, lies in the first join: its top-left cell becomes current.
     EXPECT_EQ(grid.changes, (std::vector<CellChange>{{4, 1, 0, 0}}));
     Press(CellRect(0, 2).center());
-    Press(CellRect(2, 1).center());
-    EXPECT_EQ(grid.GetCurrentCol(), 1);
-    EXPECT_EQ(grid.GetCurrentRow(), 0);
+    EXPECT_EQ(PressedCell(2, 1), QPoint(1, 0));
     // The second join lost all but one column, and with it its join.
     grid.Forget();
     ASSERT_EQ(grid.SetNumberCols(5), UG_SUCCESS);
@@ -475,6 +471,8 @@ TEST_F(GridRows, FewerColumnsCutJoinsAndMoveTheCurrentCellBack) {
 }
 
 // ---- Cells ---------------------------------------------------------------------------------
+
+using GridCells = GridTest;
 
 TEST_F(GridCells, SetCellAndGetCellCarryEveryProperty) {
     Build(2, 2);
@@ -597,8 +595,7 @@ TEST_F(GridCells, OperationsOutsideTheGridRefuseAndChangeNothing) {
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(grid.GetNumberCols(), 3);
     EXPECT_EQ(grid.GetNumberRows(), 2);
-    EXPECT_EQ(grid.GetCurrentCol(), 0);
-    EXPECT_EQ(grid.GetCurrentRow(), 0);
+    EXPECT_EQ(CurrentCell(grid), QPoint(0, 0));
     EXPECT_TRUE(grid.changes.empty());
     EXPECT_EQ(Shot(), shotBefore);
 }
@@ -744,6 +741,8 @@ TEST_F(GridCells, HeadingDefaultsStartAsRaisedButtonsAndFillWhatHeadingsLeaveUns
 
 // ---- Joins ---------------------------------------------------------------------------------
 
+using GridJoins = GridTest;
+
 TEST_F(GridJoins, AJoinedAreaIsDrawnAsItsTopLeftCell) {
     Build(4, 4);
     SetBackground(1, 1, kRed);
@@ -780,8 +779,7 @@ TEST_F(GridJoins, AClickInTheBottomRightPartActsOnTheTopLeftCell) {
     ASSERT_EQ(grid.JoinCells(1, 1, 2, 2), UG_SUCCESS);
     Press(CellRect(2, 2).bottomRight() - QPoint(3, 3));
     EXPECT_EQ(grid.changes, (std::vector<CellChange>{{0, 1, 0, 1}}));
-    EXPECT_EQ(grid.GetCurrentCol(), 1);
-    EXPECT_EQ(grid.GetCurrentRow(), 1);
+    EXPECT_EQ(CurrentCell(grid), QPoint(1, 1));
     // GotoCell into the join is the same.
     Press(CellRect(0, 0).center());
     grid.Forget();
@@ -844,26 +842,18 @@ TEST_F(GridJoins, JoinsMayNotCrossFromHeadingsToDataOrLeaveTheGrid) {
     EXPECT_EQ(grid.JoinCells(-1, -1, -1, -1), UG_SUCCESS);
     EXPECT_EQ(grid.JoinCells(-1, 0, -1, 2), UG_SUCCESS);
     // None of the refused ones took: each cell still answers for itself.
-    Press(CellRect(1, 0).center());
-    EXPECT_EQ(grid.GetCurrentCol(), 1);
-    EXPECT_EQ(grid.GetCurrentRow(), 0);
+    EXPECT_EQ(PressedCell(1, 0), QPoint(1, 0));
 }
 
 TEST_F(GridJoins, ALaterJoinDissolvesTheOnesItOverlaps) {
     Build(4, 4);
     ASSERT_EQ(grid.JoinCells(0, 0, 1, 1), UG_SUCCESS);
     ASSERT_EQ(grid.JoinCells(1, 1, 2, 2), UG_SUCCESS);
-    Press(CellRect(0, 1).center());
-    EXPECT_EQ(grid.GetCurrentCol(), 0);
-    EXPECT_EQ(grid.GetCurrentRow(), 1);
-    Press(CellRect(2, 2).center());
-    EXPECT_EQ(grid.GetCurrentCol(), 1);
-    EXPECT_EQ(grid.GetCurrentRow(), 1);
+    EXPECT_EQ(PressedCell(0, 1), QPoint(0, 1));
+    EXPECT_EQ(PressedCell(2, 2), QPoint(1, 1));
     // A single cell undoes the join it is in.
     ASSERT_EQ(grid.JoinCells(2, 2, 2, 2), UG_SUCCESS);
-    Press(CellRect(2, 2).center());
-    EXPECT_EQ(grid.GetCurrentCol(), 2);
-    EXPECT_EQ(grid.GetCurrentRow(), 2);
+    EXPECT_EQ(PressedCell(2, 2), QPoint(2, 2));
 }
 
 TEST_F(GridJoins, ACurrentCellCoveredByANewJoinMovesToItsTopLeft) {
@@ -875,6 +865,8 @@ TEST_F(GridJoins, ACurrentCellCoveredByANewJoinMovesToItsTopLeft) {
 }
 
 // ---- Check boxes ---------------------------------------------------------------------------
+
+using GridCheckBox = GridTest;
 
 TEST_F(GridCheckBox, APressInTheBoxMovesThereFirstThenTogglesAndTells) {
     Build(3, 3);
@@ -956,8 +948,7 @@ TEST_F(GridCheckBox, AHeadingCheckBoxTellsRowMinusOneAndLeavesTheCurrentCell) {
     // Outside its box the heading does nothing.
     Press(CellRect(2, -1).center() + QPoint(20, 0));
     EXPECT_EQ(grid.notifies.size(), 1U);
-    EXPECT_EQ(grid.GetCurrentCol(), 1);
-    EXPECT_EQ(grid.GetCurrentRow(), 2);
+    EXPECT_EQ(CurrentCell(grid), QPoint(1, 2));
 
     // The side heading is column -1 alike.
     MakeCheckBox(-1, 1);
@@ -1062,6 +1053,8 @@ TEST_F(GridCheckBox, TheLabelStartsSixPixelsPastTheBoxInTheCellsColours) {
 
 // ---- The current cell ----------------------------------------------------------------------
 
+using GridCurrentCell = GridTest;
+
 TEST_F(GridCurrentCell, TheCurrentCellIsFramedInTheHighlightWhileTheGridHasFocus) {
     Build(3, 3);
     grid.activateWindow();
@@ -1127,8 +1120,7 @@ TEST_F(GridCurrentCell, AClickMovesTheCurrentCellThere) {
     Press(CellRect(-1, 1).center());
     Press(CellRect(1, 3).center());
     EXPECT_EQ(grid.changes, (std::vector<CellChange>{{0, 2, 0, 1}, {2, 3, 1, 2}}));
-    EXPECT_EQ(grid.GetCurrentCol(), 3);
-    EXPECT_EQ(grid.GetCurrentRow(), 2);
+    EXPECT_EQ(CurrentCell(grid), QPoint(3, 2));
 }
 
 TEST_F(GridCurrentCell, ArrowKeysMoveOneCellAndStopAtTheEdges) {
@@ -1216,6 +1208,8 @@ TEST_F(GridCurrentCell, ClicksFindTheirCellInAScrolledGrid) {
 
 // ---- Redrawing -----------------------------------------------------------------------------
 
+using GridRedraw = GridTest;
+
 TEST_F(GridRedraw, RedrawsRepaintOnlyWhatTheyConcern) {
     Build(4, 4);
     ASSERT_EQ(grid.JoinCells(2, 2, 3, 3), UG_SUCCESS);
@@ -1251,6 +1245,8 @@ TEST_F(GridRedraw, RedrawsRepaintOnlyWhatTheyConcern) {
 }
 
 // ---- Accessibility -------------------------------------------------------------------------
+
+using GridAccessibility = GridTest;
 
 TEST_F(GridAccessibility, TheGridIsATableOfItsCellsWithTheirTexts) {
     Build(3, 2);
@@ -1335,8 +1331,7 @@ TEST_F(GridAccessibility, TheCurrentCellIsTheFocusedAndSelectedChild) {
     // Moving by the screen reader's own action.
     QAccessibleInterface* other = table->tableInterface()->cellAt(0, 1);
     other->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
-    EXPECT_EQ(grid.GetCurrentCol(), 1);
-    EXPECT_EQ(grid.GetCurrentRow(), 0);
+    EXPECT_EQ(CurrentCell(grid), QPoint(1, 0));
     EXPECT_EQ(table->focusChild(), other);
 }
 

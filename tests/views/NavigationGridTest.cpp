@@ -2,14 +2,15 @@
 // shown studio, what its state cells and icons say, the messages that rebuild or redraw it, the
 // clicks and keys that choose the current unit or tick units, and how it reads to a screen reader.
 //
-// The control pane is stood in for by a filter that writes down and keeps back what reaches it, so
-// that only the navigation pane's part is under test.
+// What reaches the control pane is written down and kept back from it, so that only the navigation
+// pane's part is under test.
 
 #include "link/ChangeCode.h"
 #include "model/StudioModel.h"
 #include "resources/Images.h"
-#include "shell/MainFrame.h"
-#include "support/RecordingMessageBox.h"
+#include "support/FrameTestKit.h"
+#include "support/NotifyRecorder.h"
+#include "support/PlaceUnit.h"
 #include "toolkit/OXSeparator.h"
 #include "views/NavigationFormView.h"
 #include "views/NavigationGrid.h"
@@ -17,7 +18,6 @@
 #include <QAccessible>
 #include <QFontMetrics>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -26,13 +26,15 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 namespace {
+
+using orvane::test::FrameInFolder;
 
 constexpr int kBlock = CNavigationGrid::kRowsPerUnit;
 
@@ -44,47 +46,10 @@ const QColor kAlarmOtherBack(162, 169, 170);
 const QColor kWhite(255, 255, 255);
 const QColor kBlack(0, 0, 0);
 
-struct Tapped {
-    Msg message;
-    std::intptr_t wParam;
-    std::intptr_t lParam;
-
-    friend bool operator==(const Tapped&, const Tapped&) = default;
-    friend void PrintTo(const Tapped& t, std::ostream* os) {
-        *os << "{WM_USER+" << static_cast<int>(t.message) - WM_USER << ", " << t.wParam << ", "
-            << t.lParam << "}";
-    }
-};
-
-// Writes down the window messages that reach the object it is installed on and keeps them back.
-class MessageTap final : public QObject {
-public:
-    std::vector<Tapped> messages;
-
-protected:
-    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-        if (const WindowMessageEvent* m = AsWindowMessage(event)) {
-            messages.push_back({m->Message(), m->WParam(), m->LParam()});
-            return true;
-        }
-        return false;
-    }
-};
-
-// Every property of one cell, in a form that compares as a whole.
-struct CellLook {
-    QString text;
-    QString label;
-    std::optional<QColor> background;
-    std::optional<QColor> textColor;
-    std::optional<QFont> font;
-    std::optional<int> alignment;
-    int cellType = 0;
-    int cellTypeEx = 0;
-    QImage bitmap;
-
-    bool operator==(const CellLook&) const = default;
-};
+// Every property of one cell, in a form that compares as a whole: text, label, background, text
+// colour, font, alignment, cell type, extended cell type and bitmap.
+using CellLook = std::tuple<QString, QString, std::optional<QColor>, std::optional<QColor>,
+                            std::optional<QFont>, std::optional<int>, int, int, QImage>;
 
 using Place = std::pair<int, int>;  // (col, row)
 using Snapshot = std::map<Place, CellLook>;
@@ -117,49 +82,33 @@ QImage Icon(int item, bool on) {
     return GridIcon(item, on).toImage();
 }
 
+// Powers on, charged, nothing else switched on.
 StrobeSettings PlainSettings() {
-    StrobeSettings s;
-    s.nFlashValue = 55;
-    s.nModelValue = 32;
-    s.bFlashCell = 0;
-    s.bFlashSnd = 0;
-    s.bFlashCharge = 1;
-    s.bFlashPow = 1;
-    s.nModelMode1 = 0;
-    s.nModelMode2 = 0;
-    s.bModelPow = 1;
-    return s;
+    return {
+        .nFlashValue = 55, .bFlashCharge = 1, .bFlashPow = 1, .nModelValue = 32, .bModelPow = 1};
 }
 
 class NavigationGridTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder_.isValid());
-        MainFrameOptions options;
-        options.workDir = QDir(folder_.path());
-        options.messages = &boxes_;
-        frame = std::make_unique<CMainFrame>(options);
         view = qobject_cast<CNavigationFormView*>(frame->NavigationPane());
         ASSERT_NE(view, nullptr);
         grid = view->Grid();
         ASSERT_NE(grid, nullptr);
-        frame->ControlPane()->installEventFilter(&control);
+        control.Watch(frame->ControlPane());
         frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
     }
 
     StudioModel& Model() { return frame->Model(); }
     StudioData& Studio(int number) { return *Model().Studio(number); }
 
     StrobeData* Put(int studio, int slot, const StrobeSettings& settings = PlainSettings()) {
-        auto unit = std::make_unique<StrobeData>();
-        unit->Settings() = settings;
+        StrobeData* placed = PlaceNewUnit(Model(), studio, slot, settings);
         // Marked as the studio tree marks a unit once it has given it its lines, which it has
         // done for every unit the navigation pane is told about.
-        unit->nItemKind = TreeItemTag::UnitLine;
-        unit->lightNameTag.nItemKind = TreeItemTag::LightNameLine;
-        StrobeData* placed = unit.get();
-        EXPECT_EQ(Model().PlaceUnit(slot, studio, std::move(unit)), nullptr);
+        placed->nItemKind = TreeItemTag::UnitLine;
+        placed->lightNameTag.nItemKind = TreeItemTag::LightNameLine;
         return placed;
     }
 
@@ -168,6 +117,14 @@ protected:
     void ShowStudio(int studio) {
         Model().pSelTag = &Studio(studio);
         Send(Msg::ShowStudio, 0, AsLParam(&Studio(studio)));
+    }
+    // Studio A with units in three slots, shown; returns the middle one, whose block is the second.
+    StrobeData* ShowStudioAWithMiddle(int first, int middle, int last) {
+        Put(0, first);
+        StrobeData* unit = Put(0, middle);
+        Put(0, last);
+        ShowStudio(0);
+        return unit;
     }
     bool Send(Msg message, std::intptr_t wParam = 0, std::intptr_t lParam = 0) {
         return SendWindowMessage(view, message, wParam, lParam);
@@ -278,37 +235,18 @@ protected:
         return count;
     }
 
-    std::vector<Tapped> ControlGot(Msg message) const {
-        std::vector<Tapped> found;
-        for (const Tapped& t : control.messages) {
-            if (t.message == message) {
-                found.push_back(t);
-            }
-        }
-        return found;
-    }
     void Forget() { control.messages.clear(); }
 
-private:
-    QTemporaryDir folder_;
-    RecordingMessageBox boxes_;
-
-protected:
-    MessageTap control;
-    std::unique_ptr<CMainFrame> frame;  // last, so that it goes before the tap it reports to
+    NotifyRecorder control;
+    FrameInFolder f;
+    CMainFrame* frame = &f.Make();
     CNavigationFormView* view = nullptr;
     CNavigationGrid* grid = nullptr;
 };
 
-using NavigationBlocks = NavigationGridTest;
-using NavigationStateCell = NavigationGridTest;
-using NavigationMessages = NavigationGridTest;
-using NavigationClicks = NavigationGridTest;
-using NavigationKeys = NavigationGridTest;
-using NavigationPaneLayout = NavigationGridTest;
-using NavigationReading = NavigationGridTest;
-
 // --- The blocks ----------------------------------------------------------------------------------
+
+using NavigationBlocks = NavigationGridTest;
 
 TEST_F(NavigationBlocks, BeforeAnyStudioTheHeadingIsAPlainChannelSelectBoxOverNoRows) {
     EXPECT_EQ(grid->GetNumberRows(), 0);
@@ -351,7 +289,8 @@ TEST_F(NavigationBlocks, UnitsInSlotsTwoAndSixBecomeTwoBlocksInSlotOrderWithTheF
     EXPECT_EQ(StateCell(0).textColor, kWhite);
     EXPECT_EQ(StateCell(1).background, kWhite);
     EXPECT_EQ(StateCell(1).textColor, kBlack);
-    EXPECT_EQ(control.messages, (std::vector<Tapped>{{Msg::ShowSelectedUnit, 0, 0}}));
+    EXPECT_EQ(control.messages,
+              (std::vector<NotifyRecorder::Message>{{Msg::ShowSelectedUnit, 0, 0}}));
 }
 
 TEST_F(NavigationBlocks, NameRowsAndStateCellsArePaintedInTheirColours) {
@@ -406,6 +345,8 @@ TEST_F(NavigationBlocks, AnIconIsOnlyOnWhenItsSwitchIsExactlyOne) {
 }
 
 // --- The state cell ------------------------------------------------------------------------------
+
+using NavigationStateCell = NavigationGridTest;
 
 TEST_F(NavigationStateCell, ShowsBothLevelsOrAnAlarmInItsOwnFont) {
     const auto with = [](auto change) {
@@ -487,6 +428,8 @@ TEST_F(NavigationStateCell, AlarmAndNormalColoursFollowTheCurrentUnit) {
 
 // --- Messages ------------------------------------------------------------------------------------
 
+using NavigationMessages = NavigationGridTest;
+
 TEST_F(NavigationMessages, AnEmptyStudioClearsTheGridAndTellsTheControlPane) {
     Put(0, 4);
     ShowStudio(0);
@@ -498,7 +441,8 @@ TEST_F(NavigationMessages, AnEmptyStudioClearsTheGridAndTellsTheControlPane) {
     EXPECT_TRUE(Model().arUnits.isEmpty());
     EXPECT_EQ(grid->SelIndex(), -1);
     EXPECT_EQ(Cell(0, -1).label, QStringLiteral("Channel Select [ Studio C ]"));
-    EXPECT_EQ(control.messages, (std::vector<Tapped>{{Msg::StudioHasNoUnits, 0, 0}}));
+    EXPECT_EQ(control.messages,
+              (std::vector<NotifyRecorder::Message>{{Msg::StudioHasNoUnits, 0, 0}}));
     EXPECT_EQ(Model().pSelTag, &Studio(2));
 }
 
@@ -516,7 +460,8 @@ TEST_F(NavigationMessages, SelectUnitRowMakesTheUnitCurrentShowingItsStudioFirst
     EXPECT_EQ(grid->GetCurrentRow(), kBlock + 1);
     EXPECT_EQ(StateCell(1).background, kCurrentBack);
     EXPECT_EQ(StateCell(0).background, kWhite);
-    EXPECT_EQ(control.messages, (std::vector<Tapped>{{Msg::ShowSelectedUnit, 0, 0}}));
+    EXPECT_EQ(control.messages,
+              (std::vector<NotifyRecorder::Message>{{Msg::ShowSelectedUnit, 0, 0}}));
 
     // A unit of another studio: the tree has selected it, the grid shows its studio first.
     Forget();
@@ -528,7 +473,7 @@ TEST_F(NavigationMessages, SelectUnitRowMakesTheUnitCurrentShowingItsStudioFirst
     EXPECT_EQ(Model().pSelTag, d8);
     EXPECT_EQ(StateCell(1).background, kCurrentBack);
     EXPECT_EQ(StateCell(0).background, kWhite);
-    EXPECT_EQ(ControlGot(Msg::ShowSelectedUnit).size(), 1u);
+    EXPECT_EQ(control.Of(Msg::ShowSelectedUnit).size(), 1u);
 }
 
 TEST_F(NavigationMessages, UnitAddedKeepsTheCurrentUnitCurrentWhenALowerSlotFillsIn) {
@@ -557,7 +502,8 @@ TEST_F(NavigationMessages, TheFirstUnitAScanBringsBecomesCurrent) {
     Send(Msg::UnitAdded, 7, AsLParam(seven));
     EXPECT_EQ(grid->SelIndex(), 0);
     EXPECT_EQ(Model().pSelTag, seven);
-    EXPECT_EQ(control.messages, (std::vector<Tapped>{{Msg::ShowSelectedUnit, 0, 0}}));
+    EXPECT_EQ(control.messages,
+              (std::vector<NotifyRecorder::Message>{{Msg::ShowSelectedUnit, 0, 0}}));
 
     // The next one, in a lower slot, leaves the first one current.
     StrobeData* two = Put(4, 2);
@@ -568,74 +514,62 @@ TEST_F(NavigationMessages, TheFirstUnitAScanBringsBecomesCurrent) {
 }
 
 TEST_F(NavigationMessages, ASettingChangeRedrawsOnlyTheCellsOfItsCode) {
-    Put(0, 0);
-    StrobeData* unit = Put(0, 4);
-    Put(0, 9);
-    ShowStudio(0);
+    StrobeData* unit = ShowStudioAWithMiddle(0, 4, 9);
     const int r = kBlock * 1;  // the middle block
 
-    struct Case {
-        ChangeCode code;
-        std::function<void(StrobeData&)> change;
-        std::set<Place> cells;
-        std::function<void()> check;
-    };
-    const std::vector<Case> cases = {
-        {ChangeCode::FlashPower,
-         [](StrobeData& u) { u.nFlashValue = 64; },
-         {{0, r + 2}},
-         [&] { EXPECT_EQ(StateLabel(1), QStringLiteral("Flash : F 6.4\nModel : F 3.2")); }},
-        {ChangeCode::PhotoCell,
-         [](StrobeData& u) { u.bFlashCell = 1; },
-         {{2, r + 3}},
-         [&] { EXPECT_EQ(IconAt(1, 2, 3), Icon(2, true)); }},
-        {ChangeCode::Sound,
-         [](StrobeData& u) { u.bFlashSnd = 1; },
-         {{3, r + 3}},
-         [&] { EXPECT_EQ(IconAt(1, 3, 3), Icon(3, true)); }},
-        {ChangeCode::FlashSwitch,
-         [](StrobeData& u) { u.bFlashPow = 0; },
-         {{0, r + 2}},
-         [&] { EXPECT_EQ(StateLabel(1), QStringLiteral("OFF")); }},
-        {ChangeCode::ModelPower,
-         [](StrobeData& u) { u.nModelValue = 47; },
-         {{0, r + 2}},
-         [&] { EXPECT_EQ(StateLabel(1), QStringLiteral("Flash : F 5.5\nModel : F 4.7")); }},
-        {ChangeCode::ModelMode1,
-         [](StrobeData& u) { u.nModelMode1 = 1; },
-         {{2, r + 2}},
-         [&] { EXPECT_EQ(IconAt(1, 2, 2), Icon(0, true)); }},
-        {ChangeCode::ModelMode2,
-         [](StrobeData& u) { u.nModelMode2 = 1; },
-         {{3, r + 2}},
-         [&] { EXPECT_EQ(IconAt(1, 3, 2), Icon(1, true)); }},
-        {ChangeCode::ModelSwitch,
-         [](StrobeData& u) { u.bModelPow = 0; },
-         {{0, r + 2}},
-         [&] { EXPECT_EQ(StateLabel(1), QStringLiteral("Flash : F 5.5\nModel : Off")); }},
-        {ChangeCode::Charge,
-         [](StrobeData& u) { u.bFlashCharge = 0; },
-         {{4, r + 3}},
-         [&] { EXPECT_EQ(IconAt(1, 4, 3), Icon(4, false)); }},
-        {ChangeCode::Heat,
-         [](StrobeData& u) { u.nHeatLevel = 75; },
-         {{0, r + 2}},
-         [&] { EXPECT_EQ(StateLabel(1), QStringLiteral("Overheat")); }},
-        // A code that names no setting the grid shows.
-        {static_cast<ChangeCode>(3), [](StrobeData& u) { u.bFlashCell = 1; }, {}, [] {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.code));
-        // Back to the plain unit, redrawn as a whole.
+    // Puts the plain unit back, redrawn as a whole, sets one of its fields, tells the grid the
+    // code, and describes the cells that changed.
+    const auto redrawn = [&](ChangeCode code, int StrobeData::*field, int value) {
         unit->Settings() = PlainSettings();
         unit->nHeatLevel = 0;
         Send(Msg::UnitRefreshed, 4, AsLParam(unit));
         const Snapshot before = Shoot();
-        c.change(*unit);
-        Changed(c.code, unit);
-        EXPECT_EQ(Describe(ChangedPlaces(before, Shoot())), Describe(c.cells));
-        c.check();
+        unit->*field = value;
+        Changed(code, unit);
+        return Describe(ChangedPlaces(before, Shoot()));
+    };
+    // Changes the state cell shows, and what it then reads.
+    struct LabelCase {
+        ChangeCode code;
+        int StrobeData::*field;
+        int value;
+        QString label;
+    };
+    const std::vector<LabelCase> labels = {
+        {ChangeCode::FlashPower, &StrobeData::nFlashValue, 64, "Flash : F 6.4\nModel : F 3.2"},
+        {ChangeCode::FlashSwitch, &StrobeData::bFlashPow, 0, "OFF"},
+        {ChangeCode::ModelPower, &StrobeData::nModelValue, 47, "Flash : F 5.5\nModel : F 4.7"},
+        {ChangeCode::ModelSwitch, &StrobeData::bModelPow, 0, "Flash : F 5.5\nModel : Off"},
+        {ChangeCode::Heat, &StrobeData::nHeatLevel, 75, "Overheat"},
+    };
+    for (const LabelCase& c : labels) {
+        SCOPED_TRACE(static_cast<int>(c.code));
+        EXPECT_EQ(redrawn(c.code, c.field, c.value), Describe(std::set<Place>{{0, r + 2}}));
+        EXPECT_EQ(StateLabel(1), c.label);
     }
+    // Changes shown by an icon: its cell, by column and row in the block, and the icon then drawn.
+    struct IconCase {
+        ChangeCode code;
+        int StrobeData::*field;
+        int value;
+        int col;
+        int row;
+        QImage icon;
+    };
+    const std::vector<IconCase> icons = {
+        {ChangeCode::PhotoCell, &StrobeData::bFlashCell, 1, 2, 3, Icon(2, true)},
+        {ChangeCode::Sound, &StrobeData::bFlashSnd, 1, 3, 3, Icon(3, true)},
+        {ChangeCode::ModelMode1, &StrobeData::nModelMode1, 1, 2, 2, Icon(0, true)},
+        {ChangeCode::ModelMode2, &StrobeData::nModelMode2, 1, 3, 2, Icon(1, true)},
+        {ChangeCode::Charge, &StrobeData::bFlashCharge, 0, 4, 3, Icon(4, false)},
+    };
+    for (const IconCase& c : icons) {
+        SCOPED_TRACE(static_cast<int>(c.code));
+        EXPECT_EQ(redrawn(c.code, c.field, c.value), Describe(std::set<Place>{{c.col, r + c.row}}));
+        EXPECT_EQ(IconAt(1, c.col, c.row), c.icon);
+    }
+    // A code that names no setting the grid shows.
+    EXPECT_EQ(redrawn(static_cast<ChangeCode>(3), &StrobeData::bFlashCell, 1), Describe({}));
 }
 
 TEST_F(NavigationMessages, WithoutAUnitNamedTheChangeGoesToTheSelectedUnit) {
@@ -697,10 +631,7 @@ TEST_F(NavigationMessages, APowerChangeDuringAnAlarmLeavesTheStateCellUntilTheAl
 }
 
 TEST_F(NavigationMessages, UnitRefreshedRewritesItsOwnBlockAndNoOther) {
-    Put(0, 1);
-    StrobeData* unit = Put(0, 3);
-    Put(0, 8);
-    ShowStudio(0);
+    StrobeData* unit = ShowStudioAWithMiddle(1, 3, 8);
     Click(BoxIn(StateRect(1)).center());
     ASSERT_TRUE(Ticked(1));
     const Snapshot before = Shoot();
@@ -764,6 +695,8 @@ TEST_F(NavigationMessages, WithNothingSelectedTheMessagesThatNeedASelectionDoNot
 
 // --- Clicks --------------------------------------------------------------------------------------
 
+using NavigationClicks = NavigationGridTest;
+
 TEST_F(NavigationClicks, AClickInAnotherBlockMakesItsUnitCurrentOnce) {
     Put(1, 0);
     StrobeData* second = Put(1, 4);
@@ -776,7 +709,8 @@ TEST_F(NavigationClicks, AClickInAnotherBlockMakesItsUnitCurrentOnce) {
     EXPECT_EQ(Model().pSelTag, second);
     EXPECT_EQ(StateCell(1).background, kCurrentBack);
     EXPECT_EQ(StateCell(0).background, kWhite);
-    EXPECT_EQ(control.messages, (std::vector<Tapped>{{Msg::ShowSelectedUnit, 0, 0}}));
+    EXPECT_EQ(control.messages,
+              (std::vector<NotifyRecorder::Message>{{Msg::ShowSelectedUnit, 0, 0}}));
 
     // The same cell again, then the other rows of the same block: it is current already.
     ClickCell(4, kBlock + 3);
@@ -846,6 +780,8 @@ TEST_F(NavigationClicks, TickedUnitsStayVisiblyTickedWhenTheirStudioIsShownAgain
 
 // --- The keyboard --------------------------------------------------------------------------------
 
+using NavigationKeys = NavigationGridTest;
+
 TEST_F(NavigationKeys, ArrowKeysWalkThroughTheUnitsInOrderAndBack) {
     std::vector<StrobeData*> units = {Put(1, 0), Put(1, 1), Put(1, 2), Put(1, 6)};
     ShowStudio(1);
@@ -878,7 +814,7 @@ TEST_F(NavigationKeys, ArrowKeysWalkThroughTheUnitsInOrderAndBack) {
     EXPECT_EQ(visited, (std::vector<StrobeData*>{units[0], units[1], units[2], units[3], units[2],
                                                  units[1], units[0]}));
     // One message for each move to another unit.
-    EXPECT_EQ(ControlGot(Msg::ShowSelectedUnit).size(), visited.size() - 1);
+    EXPECT_EQ(control.Of(Msg::ShowSelectedUnit).size(), visited.size() - 1);
     EXPECT_EQ(StateCell(0).background, kCurrentBack);
     EXPECT_EQ(StateCell(3).background, kWhite);
 }
@@ -931,6 +867,8 @@ TEST_F(NavigationKeys, SpaceOnAStateCellTicksItsUnit) {
 
 // --- The pane ----------------------------------------------------------------------------------
 
+using NavigationPaneLayout = NavigationGridTest;
+
 TEST_F(NavigationPaneLayout, TheGridFillsThePaneBelowItsCaptionAndGrowsWithTheWindow) {
     const auto* caption = view->findChild<COXSeparator*>();
     ASSERT_NE(caption, nullptr);
@@ -951,6 +889,8 @@ TEST_F(NavigationPaneLayout, TheGridFillsThePaneBelowItsCaptionAndGrowsWithTheWi
 }
 
 // --- Reading -------------------------------------------------------------------------------------
+
+using NavigationReading = NavigationGridTest;
 
 TEST_F(NavigationReading, AScreenReaderHearsTheHeadingNameRowsAndStateLabels) {
     Put(4, 2);

@@ -2,14 +2,15 @@
 // navigation view and the frame, the edit box that renames units and light names, the rebuilds a
 // scan or a Load asks for, the keyboard, and how it looks and reads to a screen reader.
 //
-// The navigation view is stood in for by a filter that writes down and keeps back what reaches it,
-// so that only the studio list's part is under test. The frame's rescan is kept back as well: it
-// would open the modal scan dialog, which the frame's own tests cover.
+// What reaches the navigation view is written down and kept back from it, so that only the studio
+// list's part is under test. The frame's rescan is kept back as well: it would open the modal scan
+// dialog, which the frame's own tests cover.
 
 #include "model/StudioModel.h"
 #include "resources/Images.h"
-#include "shell/MainFrame.h"
-#include "support/RecordingMessageBox.h"
+#include "support/FrameTestKit.h"
+#include "support/NotifyRecorder.h"
+#include "support/PlaceUnit.h"
 #include "toolkit/OXSeparator.h"
 #include "views/StudioListFormView.h"
 
@@ -20,7 +21,6 @@
 #include <QHoverEvent>
 #include <QLineEdit>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -28,51 +28,11 @@
 
 #include <functional>
 #include <memory>
-#include <ostream>
-#include <set>
 #include <vector>
 
 namespace {
 
-struct Tapped {
-    Msg message;
-    std::intptr_t wParam;
-    std::intptr_t lParam;
-
-    friend bool operator==(const Tapped&, const Tapped&) = default;
-    friend void PrintTo(const Tapped& t, std::ostream* os) {
-        *os << "{WM_USER+" << static_cast<int>(t.message) - WM_USER << ", " << t.wParam << ", "
-            << t.lParam << "}";
-    }
-};
-
-// Writes down the window messages that reach the object it is installed on, in order, and keeps
-// back the ones it is told to.
-class MessageTap final : public QObject {
-public:
-    std::vector<Tapped> Of(Msg message) const {
-        std::vector<Tapped> found;
-        for (const Tapped& t : messages) {
-            if (t.message == message) {
-                found.push_back(t);
-            }
-        }
-        return found;
-    }
-
-    std::vector<Tapped> messages;
-    std::set<Msg> withheld;
-    bool withholdAll = false;
-
-protected:
-    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-        if (const WindowMessageEvent* m = AsWindowMessage(event)) {
-            messages.push_back({m->Message(), m->WParam(), m->LParam()});
-            return withholdAll || withheld.contains(m->Message());
-        }
-        return false;
-    }
-};
+using orvane::test::FrameInFolder;
 
 QStringList ExpectedStudioNames() {
     QStringList names;
@@ -104,21 +64,15 @@ int CountPixels(const QImage& image, const std::function<bool(QRgb)>& test) {
 class StudioListTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder_.isValid());
-        MainFrameOptions options;
-        options.workDir = QDir(folder_.path());
-        options.messages = &boxes_;
-        frame = std::make_unique<CMainFrame>(options);
         view = qobject_cast<CStudioListFormView*>(frame->StudioListPane());
         ASSERT_NE(view, nullptr);
         tree = view->findChild<QTreeWidget*>(QStringLiteral("studioTree"));
         edit = view->findChild<QLineEdit*>(QStringLiteral("nameEdit"));
         ASSERT_NE(tree, nullptr);
         ASSERT_NE(edit, nullptr);
-        navigation.withholdAll = true;
-        frame->NavigationPane()->installEventFilter(&navigation);
-        frameTap.withheld = {Msg::RescanSelectedStudio};
-        frame->installEventFilter(&frameTap);
+        navigation.Watch(frame->NavigationPane());
+        frameTap.keepBackOnly = {Msg::RescanSelectedStudio};
+        frameTap.Watch(frame);
         frame->show();
         Forget();
     }
@@ -159,15 +113,13 @@ protected:
     // A unit as the event handler creates it: in the model only, with no line yet.
     StrobeData* PlaceInModel(int studio, int slot, const QString& modelName = {},
                              const QString& lightName = {}) {
-        auto unit = std::make_unique<StrobeData>();
+        StrobeData* placed = PlaceNewUnit(Model(), studio, slot);
         if (!modelName.isEmpty()) {
-            unit->sModelName = modelName;
+            placed->sModelName = modelName;
         }
         if (!lightName.isEmpty()) {
-            unit->sLightName = lightName;
+            placed->sLightName = lightName;
         }
-        StrobeData* placed = unit.get();
-        EXPECT_EQ(Model().PlaceUnit(slot, studio, std::move(unit)), nullptr);
         return placed;
     }
     // A unit that answered: placed, then announced to the studio list as the frame passes it on.
@@ -179,22 +131,16 @@ protected:
     }
 
     void Select(QTreeWidgetItem* line) { tree->setCurrentItem(line); }
-    void DeliverPosted() {
-        QCoreApplication::sendPostedEvents(frame.get(), WindowMessageEvent::Type());
-    }
+    void DeliverPosted() { QCoreApplication::sendPostedEvents(frame, WindowMessageEvent::Type()); }
     void Forget() {
         navigation.messages.clear();
         frameTap.messages.clear();
     }
 
-private:
-    QTemporaryDir folder_;
-    RecordingMessageBox boxes_;
-
-protected:
-    MessageTap navigation;
-    MessageTap frameTap;
-    std::unique_ptr<CMainFrame> frame;  // last, so that it goes before the taps it reports to
+    NotifyRecorder navigation;
+    NotifyRecorder frameTap;
+    FrameInFolder f;
+    CMainFrame* frame = &f.Make();
     CStudioListFormView* view = nullptr;
     QTreeWidget* tree = nullptr;
     QLineEdit* edit = nullptr;
@@ -222,7 +168,7 @@ TEST_F(StudioListTest, PlacedUnitsAppearInSlotOrderEachWithItsLightName) {
     Select(StudioLine(1));
     Forget();
     std::vector<StrobeData*> bySlot(kSlotCount);
-    std::vector<Tapped> announced;
+    std::vector<NotifyRecorder::Message> announced;
     for (const int slot : {9, 3, 0, 5, 1, 8, 2, 7, 4, 6}) {
         bySlot[slot] = slot == 3
                            ? Arrive(1, slot, QStringLiteral("Key light"), QStringLiteral("Hair"))
@@ -300,7 +246,7 @@ TEST_F(StudioListTest, SelectingAStudioWithUnitsWhileAnotherWasScannedPostsAResc
     EXPECT_EQ(edit->text(), QStringLiteral("Studio C"));
     EXPECT_FALSE(edit->isEnabled());
     EXPECT_EQ(frameTap.Of(Msg::EnableCommand),
-              (std::vector<Tapped>{{Msg::EnableCommand, CMainFrame::Name, 0}}));
+              (std::vector<NotifyRecorder::Message>{{Msg::EnableCommand, CMainFrame::Name, 0}}));
     // Posted: the frame scans only after the selection has settled.
     EXPECT_TRUE(frameTap.Of(Msg::RescanSelectedStudio).empty());
     DeliverPosted();
@@ -315,7 +261,7 @@ TEST_F(StudioListTest, SelectingAStudioShowsItUnlessItsUnitsMustBeScannedAgain) 
         Select(StudioLine(studio));
         DeliverPosted();
     };
-    const std::vector<Tapped> showC = {{Msg::ShowStudio, 0, AsLParam(&Studio(2))}};
+    const std::vector<NotifyRecorder::Message> showC = {{Msg::ShowStudio, 0, AsLParam(&Studio(2))}};
 
     // Empty, while another studio was scanned.
     Model().pScanStudio = &Studio(0);
@@ -352,7 +298,7 @@ TEST_F(StudioListTest, SelectingTheShownStudioAgainLeavesTheNavigationAlone) {
     EXPECT_EQ(edit->text(), QStringLiteral("Studio B"));
     EXPECT_FALSE(edit->isEnabled());
     EXPECT_EQ(frameTap.Of(Msg::EnableCommand),
-              (std::vector<Tapped>{{Msg::EnableCommand, CMainFrame::Name, 0}}));
+              (std::vector<NotifyRecorder::Message>{{Msg::EnableCommand, CMainFrame::Name, 0}}));
 }
 
 TEST_F(StudioListTest, SelectingUnitsOfTheShownStudioSelectsTheirRows) {
@@ -364,8 +310,8 @@ TEST_F(StudioListTest, SelectingUnitsOfTheShownStudioSelectsTheirRows) {
     Select(UnitLine(1, 0));
     Select(UnitLine(1, 1));
     EXPECT_EQ(navigation.messages,
-              (std::vector<Tapped>{{Msg::SelectUnitRow, 0, AsLParam(first)},
-                                   {Msg::SelectUnitRow, 0, AsLParam(second)}}));
+              (std::vector<NotifyRecorder::Message>{{Msg::SelectUnitRow, 0, AsLParam(first)},
+                                                    {Msg::SelectUnitRow, 0, AsLParam(second)}}));
     EXPECT_EQ(Model().pSelTag, second);
     EXPECT_EQ(edit->text(), QStringLiteral("Fill"));
     EXPECT_TRUE(edit->isEnabled());
@@ -381,7 +327,8 @@ TEST_F(StudioListTest, SelectingAUnitOfAnotherStudioShowsThatStudioOrRescansIt) 
     Forget();
     Select(UnitLine(3, 4));
     DeliverPosted();
-    EXPECT_EQ(navigation.messages, (std::vector<Tapped>{{Msg::SelectUnitRow, 1, AsLParam(unit)}}));
+    EXPECT_EQ(navigation.messages,
+              (std::vector<NotifyRecorder::Message>{{Msg::SelectUnitRow, 1, AsLParam(unit)}}));
     EXPECT_TRUE(frameTap.Of(Msg::RescanSelectedStudio).empty());
 
     // Another studio was scanned last: the unit's studio must be scanned again first.
@@ -404,7 +351,8 @@ TEST_F(StudioListTest, ALightNameLineSelectsItsUnit) {
     Select(UnitLine(1, 6)->child(0));
     EXPECT_EQ(Model().pSelTag, &unit->lightNameTag);
     EXPECT_EQ(Model().SelectedUnit(), unit);
-    EXPECT_EQ(navigation.messages, (std::vector<Tapped>{{Msg::SelectUnitRow, 0, AsLParam(unit)}}));
+    EXPECT_EQ(navigation.messages,
+              (std::vector<NotifyRecorder::Message>{{Msg::SelectUnitRow, 0, AsLParam(unit)}}));
     EXPECT_EQ(edit->text(), QStringLiteral("Rim"));
     EXPECT_TRUE(edit->isEnabled());
 }
@@ -431,7 +379,7 @@ TEST_F(StudioListTest, AStudioLineShowsItsNameForReadingOnlyAndNameChangesNothin
     EXPECT_EQ(Texts(StudioLine(0)), QStringList{QStringLiteral("CH-01 Not define")});
     EXPECT_EQ(unit->sModelName, QStringLiteral("Not define"));
     EXPECT_EQ(frameTap.Of(Msg::EnableCommand),
-              (std::vector<Tapped>{{Msg::EnableCommand, CMainFrame::Name, 0}}));
+              (std::vector<NotifyRecorder::Message>{{Msg::EnableCommand, CMainFrame::Name, 0}}));
 }
 
 TEST_F(StudioListTest, TypingEnablesNameAndNameRenamesTheUnitLineAtOnce) {
@@ -445,7 +393,7 @@ TEST_F(StudioListTest, TypingEnablesNameAndNameRenamesTheUnitLineAtOnce) {
     QTest::keyClicks(edit, QStringLiteral("Key light"));
     ASSERT_FALSE(frameTap.Of(Msg::EnableCommand).empty());
     EXPECT_EQ(frameTap.Of(Msg::EnableCommand).back(),
-              (Tapped{Msg::EnableCommand, CMainFrame::Name, 1}));
+              (NotifyRecorder::Message{Msg::EnableCommand, CMainFrame::Name, 1}));
     ASSERT_TRUE(frame->CommandAction(CMainFrame::Name)->isEnabled());
     Forget();
 
@@ -456,7 +404,7 @@ TEST_F(StudioListTest, TypingEnablesNameAndNameRenamesTheUnitLineAtOnce) {
     EXPECT_EQ(UnitLine(1, 2)->child(0)->text(0), QStringLiteral("Not define"));
     EXPECT_EQ(unit->sLightName, QStringLiteral("Not define"));
     EXPECT_EQ(frameTap.Of(Msg::EnableCommand),
-              (std::vector<Tapped>{{Msg::EnableCommand, CMainFrame::Name, 0}}));
+              (std::vector<NotifyRecorder::Message>{{Msg::EnableCommand, CMainFrame::Name, 0}}));
     EXPECT_FALSE(frame->IsCommandEnabled(CMainFrame::Name));
 }
 
@@ -499,7 +447,7 @@ TEST_F(StudioListTest, ScanStartedReplacesTheStudiosLinesAndShowsTheStudio) {
     EXPECT_EQ(edit->text(), QStringLiteral("Studio B"));
     EXPECT_FALSE(edit->isEnabled());
     EXPECT_EQ(navigation.messages,
-              (std::vector<Tapped>{{Msg::ShowStudio, 0, AsLParam(&Studio(1))}}));
+              (std::vector<NotifyRecorder::Message>{{Msg::ShowStudio, 0, AsLParam(&Studio(1))}}));
     EXPECT_EQ(Texts(StudioLine(0)), QStringList{QStringLiteral("CH-04 Not define")});
 
     // The units that answer the scan come in below the studio.
@@ -519,7 +467,7 @@ TEST_F(StudioListTest, ARebuildShowsEveryUnitTheStudioHolds) {
     EXPECT_EQ(earlier->hTreeItem, UnitLine(3, 1));
     EXPECT_EQ(later->lightNameTag.hTreeItem, UnitLine(3, 8)->child(0));
     EXPECT_EQ(navigation.messages,
-              (std::vector<Tapped>{{Msg::ShowStudio, 0, AsLParam(&Studio(3))}}));
+              (std::vector<NotifyRecorder::Message>{{Msg::ShowStudio, 0, AsLParam(&Studio(3))}}));
 }
 
 TEST_F(StudioListTest, RebuildSelectedStudioKeepsTheSelectionOnItsNewLine) {
@@ -537,7 +485,7 @@ TEST_F(StudioListTest, RebuildSelectedStudioKeepsTheSelectionOnItsNewLine) {
     EXPECT_EQ(tree->currentItem(), UnitLine(2, 0));
     EXPECT_EQ(edit->text(), QStringLiteral("Key"));
     EXPECT_EQ(navigation.messages,
-              (std::vector<Tapped>{{Msg::ShowStudio, 0, AsLParam(&Studio(2))}}));
+              (std::vector<NotifyRecorder::Message>{{Msg::ShowStudio, 0, AsLParam(&Studio(2))}}));
 }
 
 TEST_F(StudioListTest, RebuildSelectedStudioWithoutASelectionDoesNothing) {
@@ -605,7 +553,7 @@ TEST_F(StudioListTest, ArrowKeysMoveTheSelectionAndSendTheSameMessages) {
     QTest::keyClick(tree, Qt::Key_Up);
     EXPECT_EQ(Model().pSelTag, first);
 
-    EXPECT_EQ(navigation.messages, (std::vector<Tapped>{
+    EXPECT_EQ(navigation.messages, (std::vector<NotifyRecorder::Message>{
                                        {Msg::ShowStudio, 0, AsLParam(&Studio(1))},
                                        {Msg::SelectUnitRow, 0, AsLParam(first)},
                                        {Msg::SelectUnitRow, 0, AsLParam(second)},

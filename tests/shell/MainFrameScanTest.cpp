@@ -2,10 +2,10 @@
 // the dongle is asked for the units on that studio's channel, and the units that answer are
 // created and shown while the "Channel scan" dialog counts its six dots.
 
-#include "FrameTestKit.h"
 #include "link/ZbProtocol.h"
 #include "model/StudioModel.h"
 #include "shell/WaitingDlg.h"
+#include "support/FrameTestKit.h"
 
 #include <QLabel>
 #include <QTest>
@@ -17,7 +17,7 @@
 
 namespace {
 
-using namespace orvane::frame::test;
+using namespace orvane::test;
 using Pane = PaneMessageLog::Pane;
 
 // Studio A has units in slots 0 and 5, Studio B one in slot 1.
@@ -32,7 +32,7 @@ protected:
         args.insert(args.end(), {"--seed", seed});
         dongle = std::make_unique<Dongle>(args);
         ASSERT_TRUE(dongle->Start());
-        ASSERT_NO_FATAL_FAILURE(WriteOptionFile(f->Folder(), dongle->LinkPath(), 9600));
+        ASSERT_TRUE(WriteOptionFile(f->Folder(), dongle->LinkPath(), 9600));
         frame = &f->Make();
         ASSERT_TRUE(QTest::qWaitFor([&] { return frame->IsConnected(); }, 5000));
         frame->show();

@@ -1,10 +1,10 @@
 #include "FrameTestKit.h"
 
+#include "link/ZbProtocol.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QDomDocument>
-#include <QFile>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -14,44 +14,9 @@
 #include <filesystem>
 #include <fstream>
 
-namespace orvane::frame::test {
+namespace orvane::test {
 
 using namespace std::chrono_literals;
-
-void WriteOptionFile(const QString& folder, const QString& portName, int baud) {
-    QFile file(QDir(folder).filePath(QStringLiteral("Option.xml")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    const QString text = QStringLiteral(
-                             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                             "<Option>\n"
-                             "\t<ComSet>\n"
-                             "\t\t<sComPort>%1</sComPort>\n"
-                             "\t\t<nBaud>%2</nBaud>\n"
-                             "\t</ComSet>\n"
-                             "</Option>\n")
-                             .arg(portName.toHtmlEscaped())
-                             .arg(baud);
-    ASSERT_GT(file.write(text.toUtf8()), 0);
-}
-
-std::optional<StoredOptions> ReadOptionFile(const QString& folder) {
-    QFile file(QDir(folder).filePath(QStringLiteral("Option.xml")));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    QDomDocument document;
-    if (!document.setContent(&file)) {
-        return std::nullopt;
-    }
-    const QDomElement root = document.documentElement();
-    const QDomElement comSet = root.firstChildElement(QStringLiteral("ComSet"));
-    const QDomElement port = comSet.firstChildElement(QStringLiteral("sComPort"));
-    const QDomElement baud = comSet.firstChildElement(QStringLiteral("nBaud"));
-    if (root.tagName() != u"Option" || port.isNull() || baud.isNull()) {
-        return std::nullopt;
-    }
-    return StoredOptions{port.text(), baud.text()};
-}
 
 FrameInFolder::FrameInFolder(int tickMs) : scanTickMs(tickMs) {
     EXPECT_TRUE(folder.isValid());
@@ -66,6 +31,27 @@ CMainFrame& FrameInFolder::Make() {
     options.scanTickMs = scanTickMs;
     frame = std::make_unique<CMainFrame>(options);
     return *frame;
+}
+
+bool FrameOnPty::Start() {
+    if (!pty.IsOpen() || !f.folder.isValid() || !WriteOptionFile(f.Folder(), pty.SlavePath())) {
+        ADD_FAILURE() << "no pseudo-terminal or no Option.xml naming it";
+        return false;
+    }
+    CMainFrame& frame = f.Make();
+    frame.show();
+    if (!QTest::qWaitForWindowExposed(&frame) ||
+        !QTest::qWaitFor([&frame] { return frame.IsConnected(); }, 5000)) {
+        ADD_FAILURE() << "the frame did not show or did not open " << pty.SlavePath().toStdString();
+        return false;
+    }
+    return true;
+}
+
+void FrameOnPty::ExpectNothingWritten() {
+    const std::vector<std::uint8_t> sentinel = {0xFF, 0x05, 0x00, 0x00, 0x45};
+    Frame().Protocol().SendScanRequest(4);
+    EXPECT_EQ(pty.Receive(sentinel.size()), sentinel) << "a frame went out before the sentinel";
 }
 
 void PrintTo(const PaneMessageLog::Entry& e, std::ostream* os) {
@@ -293,4 +279,4 @@ std::vector<std::string> OpenFilesOfThisProcess() {
     return targets;
 }
 
-}  // namespace orvane::frame::test
+}  // namespace orvane::test

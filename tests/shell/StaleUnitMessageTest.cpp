@@ -2,7 +2,7 @@
 // delivered; a new unit may even be made at the freed address. Run under AddressSanitizer, these
 // cases show whether anything still follows such a message's pointer.
 
-#include "FrameTestKit.h"
+#include "support/FrameTestKit.h"
 #include "link/ChangeCode.h"
 #include "model/StudioModel.h"
 
@@ -13,7 +13,7 @@
 
 namespace {
 
-using namespace orvane::frame::test;
+using namespace orvane::test;
 using Pane = PaneMessageLog::Pane;
 
 class StaleUnitMessage : public ::testing::Test {

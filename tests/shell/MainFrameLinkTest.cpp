@@ -2,12 +2,12 @@
 // unplugging and replugging, the "Com" command, what the dongle reports reaching the views, and
 // letting go of the port when the program ends.
 
-#include "FrameTestKit.h"
 #include "link/CommThread.h"
 #include "link/ZbProtocol.h"
 #include "link/ui/ComSettingDlg.h"
 #include "model/StudioModel.h"
 #include "shell/WaitingDlg.h"
+#include "support/FrameTestKit.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,7 +25,7 @@
 
 namespace {
 
-using namespace orvane::frame::test;
+using namespace orvane::test;
 using Pane = PaneMessageLog::Pane;
 
 const QString kConnected = QStringLiteral("Zigbee connected");
@@ -60,7 +60,7 @@ protected:
     }
 
     CMainFrame& MakeFrame(int baud = 9600) {
-        EXPECT_NO_FATAL_FAILURE(WriteOptionFile(f.Folder(), dongle->LinkPath(), baud));
+        EXPECT_TRUE(WriteOptionFile(f.Folder(), dongle->LinkPath(), baud));
         return f.Make();
     }
 
@@ -68,13 +68,27 @@ protected:
         return QTest::qWaitFor([&] { return frame.ConnectionText() == kConnected; }, 5000);
     }
 
-    // Answers the "Com Setting" dialog the frame opens: `act` runs on it from a timer of the
-    // dialog's own event loop until it returns true.
-    std::unique_ptr<ModalHand> AnswerComDialog(std::function<bool(CComSettingDlg&)> act) {
-        return std::make_unique<ModalHand>([act = std::move(act)](QWidget* modal) {
+    using DialogStep = std::function<bool(CComSettingDlg&)>;
+
+    // Runs "Com" and answers the "Com Setting" dialog the frame opens: `act` runs on it from a
+    // timer of the dialog's own event loop until it returns true.
+    static void RunComDialog(CMainFrame& frame, DialogStep act) {
+        const ModalHand hand([act = std::move(act)](QWidget* modal) {
             auto* dialog = qobject_cast<CComSettingDlg*>(modal);
             return dialog && act(*dialog);
         });
+        frame.OnComSetting();
+        ASSERT_TRUE(hand.Finished());
+        EXPECT_FALSE(hand.GaveUp());
+    }
+
+    // The dialog's answer: a port picked in the list, then the button pressed.
+    static DialogStep Choose(const QString& port, const char* button) {
+        return [=](CComSettingDlg& dialog) {
+            ChoosePort(dialog, port);
+            Click(dialog, button);
+            return true;
+        };
     }
 
     static void ChoosePort(CComSettingDlg& dialog, const QString& port) {
@@ -194,14 +208,7 @@ TEST_F(FrameOnDongle, StatusReportsOfTheDongleCreateUnitsAndPlaceThemInTheStudio
 
 TEST_F(FrameOnDongle, ComCancelledWhileDisconnectedKeepsThePortAndRetriesWithoutSaving) {
     CMainFrame& frame = f.Make();  // no Option.xml: COM2, which this machine does not have
-    const auto hand = AnswerComDialog([](CComSettingDlg& dialog) {
-        ChoosePort(dialog, QStringLiteral("COM5"));
-        Click(dialog, "cancelButton");
-        return true;
-    });
-    frame.OnComSetting();
-    ASSERT_TRUE(hand->Finished());
-    EXPECT_FALSE(hand->GaveUp());
+    ASSERT_NO_FATAL_FAILURE(RunComDialog(frame, Choose(QStringLiteral("COM5"), "cancelButton")));
 
     EXPECT_EQ(frame.ConnectionText(), kDisconnected);
     EXPECT_TRUE(frame.IsReconnecting());
@@ -212,14 +219,7 @@ TEST_F(FrameOnDongle, ComCancelledWhileDisconnectedKeepsThePortAndRetriesWithout
 
 TEST_F(FrameOnDongle, ComConfirmedWithAMissingPortSavesItAndKeepsRetrying) {
     CMainFrame& frame = f.Make();
-    const auto hand = AnswerComDialog([](CComSettingDlg& dialog) {
-        ChoosePort(dialog, QStringLiteral("COM7"));
-        Click(dialog, "okButton");
-        return true;
-    });
-    frame.OnComSetting();
-    ASSERT_TRUE(hand->Finished());
-    EXPECT_FALSE(hand->GaveUp());
+    ASSERT_NO_FATAL_FAILURE(RunComDialog(frame, Choose(QStringLiteral("COM7"), "okButton")));
 
     EXPECT_EQ(frame.ConnectionText(), kDisconnected);
     EXPECT_TRUE(frame.IsReconnecting());
@@ -243,7 +243,7 @@ TEST_F(FrameOnDongle, ComWhileConnectedFreesThePortForTheDialogAndKeepsTheReopen
     bool heldWhenOpened = true;
     bool reopenedDuringDialog = false;
     QElapsedTimer inDialog;
-    const auto hand = AnswerComDialog([&](CComSettingDlg& dialog) {
+    const DialogStep answer = [&](CComSettingDlg& dialog) {
         if (!inDialog.isValid()) {
             inDialog.start();
             heldWhenOpened = frame.Link().IsConnected() || HoldsOpen(dongle->DevicePath());
@@ -253,13 +253,9 @@ TEST_F(FrameOnDongle, ComWhileConnectedFreesThePortForTheDialogAndKeepsTheReopen
             return false;
         }
         reopenedDuringDialog = HoldsOpen(dongle->DevicePath());
-        ChoosePort(dialog, QStringLiteral("COM3"));
-        Click(dialog, "okButton");
-        return true;
-    });
-    frame.OnComSetting();
-    ASSERT_TRUE(hand->Finished());
-    EXPECT_FALSE(hand->GaveUp());
+        return Choose(QStringLiteral("COM3"), "okButton")(dialog);
+    };
+    ASSERT_NO_FATAL_FAILURE(RunComDialog(frame, answer));
 
     EXPECT_FALSE(heldWhenOpened);
     EXPECT_EQ(inbox.Count(Msg::ReaderEnded, true), 1);
@@ -287,20 +283,16 @@ TEST_F(FrameOnDongle, ComCancelledAfterTheOldPortWasReopenedSaysConnected) {
     const std::optional<StoredOptions> before = ReadOptionFile(f.Folder());
     ASSERT_TRUE(before.has_value());
     QElapsedTimer inDialog;
-    const auto hand = AnswerComDialog([&](CComSettingDlg& dialog) {
+    const DialogStep answer = [&](CComSettingDlg& dialog) {
         if (!inDialog.isValid()) {
             inDialog.start();
         }
         if (inDialog.elapsed() < 1100 || !frame.IsConnected()) {
             return false;
         }
-        ChoosePort(dialog, QStringLiteral("COM3"));
-        Click(dialog, "cancelButton");
-        return true;
-    });
-    frame.OnComSetting();
-    ASSERT_TRUE(hand->Finished());
-    EXPECT_FALSE(hand->GaveUp());
+        return Choose(QStringLiteral("COM3"), "cancelButton")(dialog);
+    };
+    ASSERT_NO_FATAL_FAILURE(RunComDialog(frame, answer));
     // The port the ticks took again during the dialog is open: the status line must say so.
     EXPECT_TRUE(frame.IsConnected());
     EXPECT_TRUE(HoldsOpen(dongle->DevicePath()));
@@ -335,7 +327,7 @@ TEST_F(FrameOnDongle, DestroyingTheFrameWhileBytesStreamInReleasesThePortQuickly
     EXPECT_TRUE(dongle->Command("add A 7").has_value());
     // A new start finds the port free.
     FrameInFolder again(300);
-    ASSERT_NO_FATAL_FAILURE(WriteOptionFile(again.Folder(), dongle->LinkPath(), 9600));
+    ASSERT_TRUE(WriteOptionFile(again.Folder(), dongle->LinkPath(), 9600));
     CMainFrame& second = again.Make();
     EXPECT_TRUE(WaitConnected(second));
 }

@@ -1,8 +1,9 @@
 // The main window as the user finds it when the program starts: its size, its toolbar, its status
 // line, the three panes, and the port it will try.
 
-#include "FrameTestKit.h"
 #include "panels/ControlFormView.h"
+#include "support/FrameTestKit.h"
+#include "support/PortSettingsText.h"
 #include "views/NavigationFormView.h"
 #include "views/StudioListFormView.h"
 
@@ -17,7 +18,7 @@
 
 namespace {
 
-using namespace orvane::frame::test;
+using namespace orvane::test;
 
 QLabel* ConnectionLabel(CMainFrame& frame) {
     return frame.statusBar()->findChild<QLabel*>(QStringLiteral("connectionText"));
@@ -149,26 +150,16 @@ TEST(MainFrameStart, NoPaneCanBeSqueezedBelowAHundredPixels) {
 TEST(MainFrameStart, PortDefaultsToCom2At9600EightNoneOneWithoutOptionFile) {
     FrameInFolder f;
     const CMainFrame& frame = f.Make();
-    const PortSettings& s = frame.Settings();
-    EXPECT_EQ(s.sPortName, QStringLiteral("COM2"));
-    EXPECT_EQ(s.nBaudRate, 9600);
-    EXPECT_EQ(s.nDataBits, 8);
-    EXPECT_EQ(s.nStopBits, 0);
-    EXPECT_EQ(s.nParity, 0);
+    EXPECT_EQ(SettingsLine(frame.Settings()), "COM2 9600 8 0 0");
     // Starting does not create the file: only a confirmed port choice does.
     EXPECT_FALSE(ReadOptionFile(f.Folder()).has_value());
 }
 
 TEST(MainFrameStart, PortNameAndBaudComeFromTheOptionFileOfTheWorkingFolder) {
     FrameInFolder f;
-    ASSERT_NO_FATAL_FAILURE(WriteOptionFile(f.Folder(), QStringLiteral("ttyUSB3"), 19200));
+    ASSERT_TRUE(WriteOptionFile(f.Folder(), QStringLiteral("ttyUSB3"), 19200));
     const CMainFrame& frame = f.Make();
-    const PortSettings& s = frame.Settings();
-    EXPECT_EQ(s.sPortName, QStringLiteral("ttyUSB3"));
-    EXPECT_EQ(s.nBaudRate, 19200);
-    EXPECT_EQ(s.nDataBits, 8);
-    EXPECT_EQ(s.nStopBits, 0);
-    EXPECT_EQ(s.nParity, 0);
+    EXPECT_EQ(SettingsLine(frame.Settings()), "ttyUSB3 19200 8 0 0");
 }
 
 }  // namespace

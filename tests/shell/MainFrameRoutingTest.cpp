@@ -3,10 +3,10 @@
 // only through the frame, so a message sent to the wrong pane, or posted where the sender relies
 // on it being handled already, leaves a view showing stale records.
 
-#include "FrameTestKit.h"
 #include "link/ChangeCode.h"
 #include "model/StudioModel.h"
 #include "platform/AlertEvent.h"
+#include "support/FrameTestKit.h"
 
 #include <QAction>
 #include <QTest>
@@ -18,7 +18,7 @@
 
 namespace {
 
-using namespace orvane::frame::test;
+using namespace orvane::test;
 using Pane = PaneMessageLog::Pane;
 using Entry = PaneMessageLog::Entry;
 
@@ -63,6 +63,16 @@ protected:
 
     void EnableCommand(int index, int value) {
         SendWindowMessage(frame, Msg::EnableCommand, index, value);
+    }
+
+    // A click on the command's toolbar button, as the user makes it, during a logged call.
+    void ClickButton(CMainFrame::Command command) {
+        auto* toolbar = frame->findChild<QToolBar*>();
+        ASSERT_NE(toolbar, nullptr);
+        log->During([&] {
+            QTest::mouseClick(toolbar->widgetForAction(frame->CommandAction(command)),
+                              Qt::LeftButton);
+        });
     }
 
     FrameInFolder f;
@@ -113,17 +123,8 @@ TEST_F(MainFrameRouting, LoadAndSaveButtonsReachTheControlPanelBeforeTheClickRet
     ASSERT_TRUE(ShowAndSettle());
     EnableCommand(CMainFrame::Load, 1);
     EnableCommand(CMainFrame::Save, 1);
-    auto* toolbar = frame->findChild<QToolBar*>();
-    ASSERT_NE(toolbar, nullptr);
-
-    log->During([&] {
-        QTest::mouseClick(toolbar->widgetForAction(frame->CommandAction(CMainFrame::Load)),
-                          Qt::LeftButton);
-    });
-    log->During([&] {
-        QTest::mouseClick(toolbar->widgetForAction(frame->CommandAction(CMainFrame::Save)),
-                          Qt::LeftButton);
-    });
+    ASSERT_NO_FATAL_FAILURE(ClickButton(CMainFrame::Load));
+    ASSERT_NO_FATAL_FAILURE(ClickButton(CMainFrame::Save));
     ASSERT_TRUE(log->Settle());
     ASSERT_EQ(log->Routed().size(), 2u) << testing::PrintToString(log->entries);
     EXPECT_TRUE(SameMessage(log->Routed()[0], Pane::Control, Msg::LoadCommand, 0, 0));
@@ -136,12 +137,7 @@ TEST_F(MainFrameRouting, NameButtonAsksTheStudioListToApplyTheNameBeforeTheClick
     ASSERT_TRUE(ShowAndSettle());
     // As an edited name does, whatever the list made of the selection meanwhile.
     EnableCommand(CMainFrame::Name, 1);
-    auto* toolbar = frame->findChild<QToolBar*>();
-    ASSERT_NE(toolbar, nullptr);
-    log->During([&] {
-        QTest::mouseClick(toolbar->widgetForAction(frame->CommandAction(CMainFrame::Name)),
-                          Qt::LeftButton);
-    });
+    ASSERT_NO_FATAL_FAILURE(ClickButton(CMainFrame::Name));
     ASSERT_TRUE(log->Settle());
     ASSERT_EQ(log->Routed().size(), 1u) << testing::PrintToString(log->entries);
     EXPECT_TRUE(SameMessage(log->Routed()[0], Pane::StudioList, Msg::ApplyName, 0, 0));

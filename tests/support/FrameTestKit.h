@@ -1,13 +1,16 @@
 #pragma once
 
-// What the main-frame tests share: a frame built in a scratch folder with recorded message boxes,
-// a log of what reaches the three panes, a hand for the modal dialogs a blocking call opens, and
-// the simulated dongle on a pseudo-terminal.
+// What the tests of the main frame and of the panes inside it share: a frame built in a scratch
+// folder with recorded message boxes, or shown with its port on a pseudo-terminal that the test
+// plays the dongle on; a log of what reaches the three panes; a hand for the modal dialogs a
+// blocking call opens; and the simulated dongle.
 
-#include "SimProcess.h"
 #include "platform/WindowMessage.h"
 #include "shell/MainFrame.h"
+#include "support/OptionXml.h"
+#include "support/PseudoTerminal.h"
 #include "support/RecordingMessageBox.h"
+#include "support/SimProcess.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -24,18 +27,7 @@
 #include <string>
 #include <vector>
 
-namespace orvane::frame::test {
-
-// Option.xml as the program keeps it, written by hand so that a test controls every byte.
-void WriteOptionFile(const QString& folder, const QString& portName, int baud);
-
-struct StoredOptions {
-    QString portName;
-    QString baud;
-};
-// The port name and baud rate the file holds, read by their element names; empty when the file
-// is missing or not laid out as the program writes it.
-std::optional<StoredOptions> ReadOptionFile(const QString& folder);
+namespace orvane::test {
 
 // A main frame in a folder of its own, with every message box written down instead of shown.
 struct FrameInFolder {
@@ -50,6 +42,21 @@ struct FrameInFolder {
     RecordingMessageBox messages;
     int scanTickMs;
     std::unique_ptr<CMainFrame> frame;
+};
+
+// A shown main frame whose Option.xml names a pseudo-terminal, once it has opened it.
+struct FrameOnPty {
+    // Writes Option.xml, builds and shows the frame and waits for its first reconnect tick to open
+    // the line; false (with a test failure) when any of that fails.
+    bool Start();
+    CMainFrame& Frame() const { return *f.frame; }
+    // Nothing went out since the test last read the line: a frame the frame's protocol writes now
+    // is the next to arrive.
+    void ExpectNothingWritten();
+
+    // Declared first, so that the frame lets go of the line before the line goes.
+    PseudoTerminal pty;
+    FrameInFolder f;
 };
 
 // Writes down every window message the three panes receive, in order of arrival, and whether it
@@ -191,4 +198,4 @@ std::vector<std::string> OpenFilesOfThisProcess();
 inline const std::string kScanStudioA = "in FF 05 00 00 41";
 inline const std::string kScanStudioC = "in FF 05 00 00 43";
 
-}  // namespace orvane::frame::test
+}  // namespace orvane::test
