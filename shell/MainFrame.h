@@ -24,6 +24,7 @@ class CZbProtocol;
 class QAction;
 class QLabel;
 class StudioModel;
+struct StudioData;
 
 struct MainFrameOptions {
     QDir workDir = QDir(QDir::currentPath());  // where "Option.xml" and the studio files live
@@ -69,6 +70,14 @@ public:
     void OnComSetting();
     void ShowAbout();
     CLumoraDoc& Document() { return document_; }
+
+signals:
+    // For onlookers such as the remote interface; the window itself does not use them.
+    // The status bar was set to say the link is up or down (also when it already said so).
+    void ConnectionShown(bool connected);
+    // A channel scan of the studio began, with its request sent, and ended with its dialog.
+    void ScanStarted(const StudioData* studio);
+    void ScanFinished(const StudioData* studio);
 
 protected:
     bool event(QEvent* e) override;
