@@ -3,6 +3,7 @@
 #include "files/OptionFile.h"
 #include "files/StudioFileStore.h"
 #include "link/PortSettings.h"
+#include "model/StudioData.h"
 #include "platform/WindowMessage.h"
 #include "shell/LumoraDoc.h"
 #include "views/PaneHost.h"
@@ -24,7 +25,6 @@ class CZbProtocol;
 class QAction;
 class QLabel;
 class StudioModel;
-struct StudioData;
 
 struct MainFrameOptions {
     QDir workDir = QDir(QDir::currentPath());  // where "Option.xml" and the studio files live
