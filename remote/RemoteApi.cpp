@@ -12,11 +12,9 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonParseError>
-#include <QPointer>
 
 #include <array>
 #include <map>
-#include <utility>
 
 using Method = QHttpServerRequest::Method;
 using Panel = CWindowHands::Panel;
@@ -48,6 +46,15 @@ struct Changes {
     int Value(const char* key) const { return values.at(QString::fromLatin1(key)); }
 };
 
+// 0 for the first text, 1 for the second.
+std::optional<int> OneOf(const QJsonValue& value, QStringView zero, QStringView one) {
+    const QString text = value.toString();
+    if (!value.isString() || (text != zero && text != one)) {
+        return std::nullopt;
+    }
+    return text == one ? 1 : 0;
+}
+
 std::optional<int> ReadValue(const QJsonValue& value, Kind kind) {
     switch (kind) {
         case Kind::Level: {
@@ -67,17 +74,9 @@ std::optional<int> ReadValue(const QJsonValue& value, Kind kind) {
         case Kind::Switch:
             return value.isBool() ? std::optional<int>(value.toBool() ? 1 : 0) : std::nullopt;
         case Kind::ModelMode:
-            if (value == QJsonValue(QStringLiteral("free")) ||
-                value == QJsonValue(QStringLiteral("prop"))) {
-                return value.toString() == u"prop" ? 1 : 0;
-            }
-            return std::nullopt;
+            return OneOf(value, u"free", u"prop");
         case Kind::LampMode:
-            if (value == QJsonValue(QStringLiteral("flash-prop")) ||
-                value == QJsonValue(QStringLiteral("continuous"))) {
-                return value.toString() == u"continuous" ? 1 : 0;
-            }
-            return std::nullopt;
+            return OneOf(value, u"flash-prop", u"continuous");
         case Kind::Press:
             return value == QJsonValue(true) ? std::optional<int>(1) : std::nullopt;
     }
