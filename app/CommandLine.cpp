@@ -15,7 +15,11 @@ CommandLine::CommandLine()
       version_(QStringLiteral("version"), QStringLiteral("Show the program's version.")),
       userFolder_(QStringLiteral("user-folder"),
                   QStringLiteral("Work in the folder Orvane in the home folder, created when "
-                                 "missing, instead of the current folder.")) {
+                                 "missing, instead of the current folder.")),
+      remote_(QStringLiteral("remote"),
+              QStringLiteral("Let other programs on this machine control this one over HTTP on "
+                             "127.0.0.1:PORT, or on ADDR:PORT (see orvane-ctl). Off unless given."),
+              QStringLiteral("[ADDR:]PORT")) {
     // Qt's own options are written with one dash (-platform, -reverse); read as compacted short
     // options, "-stylesheet" would hold an h and ask for help.
     parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -26,6 +30,7 @@ CommandLine::CommandLine()
     parser_.addOption(help_);
     parser_.addOption(version_);
     parser_.addOption(userFolder_);
+    parser_.addOption(remote_);
 }
 
 std::optional<CommandLineAnswer> CommandLine::AnswerWithoutDisplay(
@@ -56,6 +61,17 @@ CommandLineAnswer CommandLine::Parse(const QStringList& arguments) {
     // Other arguments have always been accepted and ignored; they still are.
     StartOptions options;
     options.userFolder = parser_.isSet(userFolder_);
+    if (parser_.isSet(remote_)) {
+        const QString value = parser_.value(remote_);
+        options.remote = RemoteEndpoint::Parse(value);
+        if (!options.remote) {
+            return {CommandLineAnswer::Kind::Refuse,
+                    {},
+                    QStringLiteral("%1: --remote takes PORT or ADDR:PORT, not '%2'\n"
+                                   "Try '%1 --help' for more information.\n")
+                        .arg(kProgram, value)};
+        }
+    }
     return {CommandLineAnswer::Kind::Run, options, {}};
 }
 

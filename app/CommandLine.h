@@ -1,5 +1,7 @@
 #pragma once
 
+#include "remote/RemoteEndpoint.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QString>
@@ -9,7 +11,8 @@
 
 // What the program is asked to do once its window is up.
 struct StartOptions {
-    bool userFolder = false;  // work in the per-user folder instead of the current one
+    bool userFolder = false;               // work in the per-user folder instead of the current one
+    std::optional<RemoteEndpoint> remote;  // where the remote interface listens; none: it is off
 };
 
 // The answer to a command line: run with options, or print a text and end with an exit code.
@@ -47,4 +50,5 @@ private:
     QCommandLineOption help_;
     QCommandLineOption version_;
     QCommandLineOption userFolder_;
+    QCommandLineOption remote_;
 };

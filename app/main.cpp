@@ -1,11 +1,14 @@
 #include "app/CommandLine.h"
 #include "app/UserFolder.h"
 #include "platform/QtMessageBoxService.h"
+#include "remote/RemoteControl.h"
 #include "shell/LumoraApp.h"
+#include "shell/MainFrame.h"
 
 #include <QDir>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -38,6 +41,18 @@ bool EnterUserFolder() {
     return false;
 }
 
+// Without the interface the program runs on as it always has; the reason goes to standard error.
+void StartRemote(CRemoteControl& remote, CMainFrame& frame) {
+    QString reason;
+    if (!remote.Start(frame, reason)) {
+        std::fprintf(stderr, "orvane: the remote interface is off: %s\n",
+                     reason.toLocal8Bit().constData());
+        return;
+    }
+    std::fprintf(stderr, "orvane: remote interface on %s\n",
+                 remote.Url().toLocal8Bit().constData());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -45,6 +60,9 @@ int main(int argc, char** argv) {
     if (const auto answer = commandLine.AnswerWithoutDisplay(RawArguments(argc, argv))) {
         return Finish(*answer);
     }
+    // The main frame keeps a pointer to the interface's message boxes: declared before the
+    // application that owns the frame, it goes after it.
+    std::unique_ptr<CRemoteControl> remote;
     CLumoraApp app(argc, argv);
     const CommandLineAnswer answer = commandLine.Parse(QCoreApplication::arguments());
     if (answer.kind != CommandLineAnswer::Kind::Run) {
@@ -53,8 +71,20 @@ int main(int argc, char** argv) {
     if (answer.options.userFolder && !EnterUserFolder()) {
         return kExitFailure;
     }
-    if (!app.InitInstance()) {
+    MainFrameOptions frameOptions;
+    if (answer.options.remote) {
+        remote = std::make_unique<CRemoteControl>(CRemoteControl::Options{*answer.options.remote});
+        frameOptions.messages = &remote->Messages();
+    }
+    if (!app.InitInstance(frameOptions)) {
         return kExitFailure;
     }
-    return app.exec();
+    if (remote) {
+        StartRemote(*remote, *app.MainFrame());
+    }
+    const int status = app.exec();
+    if (remote) {
+        remote->Stop();
+    }
+    return status;
 }

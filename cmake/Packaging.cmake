@@ -61,7 +61,8 @@ coordinator dongle on a serial port. It scans a studio's radio channel for
 units, shows every unit of a studio in a grid, changes one unit or all ticked
 units at once, fires test flashes, and keeps named setups as XML files.
 The package also holds orvane-dongle-sim, a simulated dongle with flash units
-on a pseudo-terminal, for trying the program without hardware.")
+on a pseudo-terminal, for trying the program without hardware, and orvane-ctl,
+which controls a program started with --remote from a terminal or a script.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

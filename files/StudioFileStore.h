@@ -32,6 +32,7 @@ public:
     // control characters, not "..". The empty title is allowed and names ".xml".
     static bool IsPlainTitle(const QString& title);
     QString PathForTitle(const QString& title) const;
+    const QDir& BaseDir() const { return baseDir_; }
 
 private:
     bool LoadInto(const QString& path);

@@ -136,7 +136,15 @@ void CBusinessMemoryBox::OnSaveCommand() {
     if (!context_.fileStore || !Confirm(QStringLiteral("Do you want to save current setting?"))) {
         return;
     }
-    if (context_.fileStore->SaveStudioFile(fileNameEdit_->text())) {
+    SaveConfirmed();
+}
+
+bool CBusinessMemoryBox::SaveConfirmed() {
+    if (!context_.fileStore) {
+        return false;
+    }
+    const bool written = context_.fileStore->SaveStudioFile(fileNameEdit_->text()) != 0;
+    if (written) {
         fileList_->clear();
         ListFiles();
     }
@@ -145,16 +153,49 @@ void CBusinessMemoryBox::OnSaveCommand() {
     fileNameEdit_->clear();
     SetCommand(ToolbarCommand::Load, false);
     SetCommand(ToolbarCommand::Save, false);
+    return written;
 }
 
 void CBusinessMemoryBox::OnLoadCommand() {
     StudioModel* model = context_.model;
-    StudioData* studio = model ? model->SelectedStudio() : nullptr;
     // With no studio picked in the tree there are no units to take the file's settings, and
     // the question would promise a change that cannot happen.
-    if (!studio ||
+    if (!model || !model->SelectedStudio() ||
         !Confirm(QStringLiteral("Current settig is deleted. Do you want to open file?"))) {
         return;
+    }
+    LoadConfirmed();
+}
+
+QStringList CBusinessMemoryBox::Titles() const {
+    QStringList titles;
+    for (int i = 0; i < fileList_->count(); ++i) {
+        titles.append(fileList_->item(i)->text());
+    }
+    return titles;
+}
+
+bool CBusinessMemoryBox::PickFile(const QString& title) {
+    for (int i = 0; i < fileList_->count(); ++i) {
+        if (fileList_->item(i)->text() == title) {
+            fileList_->setCurrentRow(i);
+            fileList_->scrollToItem(fileList_->item(i));
+            OnFilePicked();
+            return true;
+        }
+    }
+    return false;
+}
+
+void CBusinessMemoryBox::TypeFileName(const QString& title) {
+    fileNameEdit_->setText(title);
+}
+
+bool CBusinessMemoryBox::LoadConfirmed() {
+    StudioModel* model = context_.model;
+    StudioData* studio = model ? model->SelectedStudio() : nullptr;
+    if (!studio) {
+        return false;
     }
     // Only the slots used on both sides take settings: a file never creates or removes units.
     if (model->pFileStudio) {
@@ -172,4 +213,5 @@ void CBusinessMemoryBox::OnLoadCommand() {
             }
         }
     }
+    return true;
 }

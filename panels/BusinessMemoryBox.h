@@ -20,9 +20,18 @@ public:
 
     void Attach(const PaneContext& context);
 
-    // The toolbar's Save and Load, each after the user has confirmed its question.
+    // The toolbar's Save and Load: each asks its question, then takes the steps that follow OK.
     void OnSaveCommand();
     void OnLoadCommand();
+
+    // The same steps for what drives the box as the user does: the titles listed, a pick in the
+    // list (false for a title it does not list), a name typed, and Save and Load after OK. Save
+    // answers whether the file was written; Load whether there was a studio to load onto.
+    QStringList Titles() const;
+    bool PickFile(const QString& title);
+    void TypeFileName(const QString& title);
+    bool SaveConfirmed();
+    bool LoadConfirmed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -448,3 +448,13 @@ void CPowerGroups::OnSliderRelease(Power& own, Power& other) {
     // Also after a press that moved nothing: the user asked for this value to be sent.
     target_.PowerSet(own.isFlash, coupled);
 }
+
+bool CPowerGroups::ReleaseAt(bool flash, int value) {
+    Power& own = flash ? flash_ : model_;
+    if (!own.slider->isEnabled()) {
+        return false;
+    }
+    own.slider->SetPos(SliderPos(value));
+    OnSliderRelease(own, flash ? model_ : flash_);
+    return true;
+}

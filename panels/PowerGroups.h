@@ -96,6 +96,11 @@ public:
     void EnablePowerSwitch(bool on);
     void EnableRest(bool on);
 
+    // As the user letting go of a power's slider at value (a level or an offset, as the scale
+    // says): the same frames, coupling and saturation. False, with nothing done, while the slider
+    // is disabled.
+    bool ReleaseAt(bool flash, int value);
+
 private:
     // One power and the widgets that show and change it; flash and lamp are handled by the same
     // steps with their roles exchanged.

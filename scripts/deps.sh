@@ -3,10 +3,12 @@
 # all there already. Run as root (or with sudo available).
 set -euo pipefail
 
+# qt6-websockets-dev: Debian's qt6-httpserver-dev needs it to be found by CMake but does not
+# depend on it.
 packages=(
     build-essential cmake ninja-build pkg-config
     clang libclang-rt-14-dev
-    qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev
+    qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth xdotool x11-utils imagemagick
     fonts-liberation fonts-dejavu-core

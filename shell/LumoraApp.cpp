@@ -16,8 +16,12 @@ CLumoraApp::CLumoraApp(int& argc, char** argv) : QApplication(argc, argv) {
 CLumoraApp::~CLumoraApp() = default;
 
 bool CLumoraApp::InitInstance() {
+    return InitInstance(MainFrameOptions{});
+}
+
+bool CLumoraApp::InitInstance(const MainFrameOptions& options) {
     quitOnSignal_ = std::make_unique<CQuitOnSignal>();
-    frame_ = std::make_unique<CMainFrame>();
+    frame_ = std::make_unique<CMainFrame>(options);
     frame_->setWindowTitle(QStringLiteral("Orvane"));
     frame_->show();
     return true;

@@ -6,6 +6,7 @@
 
 class CMainFrame;
 class CQuitOnSignal;
+struct MainFrameOptions;
 
 // The application object: sets up the program's identity and settings, then builds and shows the
 // one main window.
@@ -17,6 +18,7 @@ public:
 
     // Builds and shows the main window; false when it could not be built.
     bool InitInstance();
+    bool InitInstance(const MainFrameOptions& options);
     CMainFrame* MainFrame() const { return frame_.get(); }
 
 private:

@@ -312,6 +312,7 @@ void CMainFrame::SetConnected(bool connected) {
     connected_ = connected ? 1 : 0;
     connectionText_->setText(connected ? kConnected : kDisconnected);
     connectionText_->setAccessibleDescription(connectionText_->text());
+    emit ConnectionShown(connected);
 }
 
 void CMainFrame::OnComSetting() {
@@ -350,9 +351,11 @@ void CMainFrame::OnScan() {
     SendWindowMessage(StudioListPane(), Msg::ScanStarted, 0, AsLParam(studio));
     protocol_->SendScanRequest(studio->nStudioNum);
     model_->pScanStudio = studio;
+    emit ScanStarted(studio);
     // Units that answer are created and shown while the dialog counts.
     CWaitingDlg dialog(studio->sStudioName, this, options_.scanTickMs);
     dialog.exec();
+    emit ScanFinished(studio);
 }
 
 void CMainFrame::ShowAbout() {

@@ -3,6 +3,7 @@
 #include "files/OptionFile.h"
 #include "files/StudioFileStore.h"
 #include "link/PortSettings.h"
+#include "model/StudioData.h"
 #include "platform/WindowMessage.h"
 #include "shell/LumoraDoc.h"
 #include "views/PaneHost.h"
@@ -72,6 +73,14 @@ public:
     void OnComSetting();
     void ShowAbout();
     CLumoraDoc& Document() { return document_; }
+
+signals:
+    // For onlookers such as the remote interface; the window itself does not use them.
+    // The status bar was set to say the link is up or down (also when it already said so).
+    void ConnectionShown(bool connected);
+    // A channel scan of the studio began, with its request sent, and ended with its dialog.
+    void ScanStarted(const StudioData* studio);
+    void ScanFinished(const StudioData* studio);
 
 protected:
     bool event(QEvent* e) override;

@@ -392,6 +392,18 @@ int CUGCtrl::GotoCell(int col, int row) {
     return UG_SUCCESS;
 }
 
+int CUGCtrl::ClickCheckBox(int col, int row) {
+    if (!grid_->IsDataCell(col, row) || grid_->Cell(col, row).cellType != UGCT_CHECKBOX) {
+        return UG_ERROR;
+    }
+    MoveCurrent(col, row, true);
+    // As after a press: OnCellChange may have changed the grid.
+    if (grid_->IsCell(col, row) && grid_->Cell(col, row).cellType == UGCT_CHECKBOX) {
+        ToggleCheckBox(col, row);
+    }
+    return UG_SUCCESS;
+}
+
 int CUGCtrl::GetCurrentCol() const {
     return currentCol_;
 }

@@ -74,6 +74,9 @@ public:
     int GotoCell(int col, int row);
     int GetCurrentCol() const;
     int GetCurrentRow() const;  // -1 while the grid has no rows
+    // As a press on the cell's check box does: the cell becomes current, then its box toggles.
+    // UG_ERROR for a cell that is no check box.
+    int ClickCheckBox(int col, int row);
 
     void RedrawCell(int col, int row);
     void RedrawRange(int startCol, int startRow, int endCol, int endRow);

@@ -118,6 +118,22 @@ int CNavigationGrid::IndexOf(const StrobeData* unit) const {
     return model_ && unit ? static_cast<int>(model_->arUnits.indexOf(unit)) : -1;
 }
 
+bool CNavigationGrid::ClickUnit(const StrobeData& unit) {
+    const int k = IndexOf(&unit);
+    return k >= 0 && GotoCell(0, kRowsPerUnit * k + 1) == UG_SUCCESS;
+}
+
+bool CNavigationGrid::ClickUnitBox(const StrobeData& unit, bool ticked) {
+    const int k = IndexOf(&unit);
+    if (k < 0) {
+        return false;
+    }
+    if ((QuickGetText(0, StateRow(k)) == QStringLiteral("1")) == ticked) {
+        return GotoCell(0, StateRow(k)) == UG_SUCCESS;
+    }
+    return ClickCheckBox(0, StateRow(k)) == UG_SUCCESS;
+}
+
 QString CNavigationGrid::NameRowText(const StrobeData& unit) {
     return QStringLiteral("  %1  %2").arg(unit.sChName, unit.sModelName);
 }

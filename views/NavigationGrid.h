@@ -48,6 +48,10 @@ public:
     const QString& Heading() const { return sHeading_; }
     // The block of a unit, or -1 when it is not shown.
     int IndexOf(const StrobeData* unit) const;
+    // As a click on a unit's block, or on its check box when it should change: false when the
+    // unit is not shown.
+    bool ClickUnit(const StrobeData& unit);
+    bool ClickUnitBox(const StrobeData& unit, bool ticked);
 
     // The texts a block shows, as the grid's cells hold them.
     static QString NameRowText(const StrobeData& unit);

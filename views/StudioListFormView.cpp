@@ -225,6 +225,19 @@ bool CStudioListFormView::OnMessage(const WindowMessageEvent& message) {
     }
 }
 
+bool CStudioListFormView::ClickLine(TreeItemTag& tag) {
+    QTreeWidgetItem* line = LineOf(tag);
+    if (!line || line->treeWidget() != tree_) {
+        return false;
+    }
+    for (QTreeWidgetItem* up = line->parent(); up; up = up->parent()) {
+        up->setExpanded(true);
+    }
+    tree_->scrollToItem(line);
+    tree_->setCurrentItem(line);
+    return true;
+}
+
 void CStudioListFormView::OnUnitPlaced(std::intptr_t slot, StrobeData* unit) {
     // New units go into the selected studio, whose line is the current studio line. The unit is
     // looked for in that studio's slot before it is touched: a placement that was still queued

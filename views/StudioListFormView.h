@@ -26,6 +26,10 @@ class CStudioListFormView final : public CPaneBase {
 public:
     explicit CStudioListFormView(QWidget* parent = nullptr);
 
+    // Selects the line of a studio, unit or light name as a click on it does, opening the lines
+    // above it first as the user would have to. False when the record has no line.
+    bool ClickLine(TreeItemTag& tag);
+
 protected:
     bool OnMessage(const WindowMessageEvent& message) override;
     // The studio lines appear once the model is known.

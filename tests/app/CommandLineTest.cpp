@@ -51,6 +51,23 @@ TEST(CommandLineTest, RunsWithTheUserFolderOnlyWhenAsked) {
     EXPECT_EQ(commandLine.Parse(Line({"studio.xml"})).kind, Kind::Run);
 }
 
+TEST(CommandLineTest, TheRemoteInterfaceIsOffUnlessAskedForWithAPortOrAnAddress) {
+    CommandLine commandLine;
+    EXPECT_FALSE(commandLine.Parse(Line({"--user-folder"})).options.remote);
+    const CommandLineAnswer local = commandLine.Parse(Line({"--remote", "8717"}));
+    ASSERT_TRUE(local.options.remote);
+    EXPECT_EQ(local.options.remote->ToString(), QStringLiteral("127.0.0.1:8717"));
+    const CommandLineAnswer network = commandLine.Parse(Line({"--remote=0.0.0.0:9000"}));
+    ASSERT_TRUE(network.options.remote);
+    EXPECT_EQ(network.options.remote->ToString(), QStringLiteral("0.0.0.0:9000"));
+    for (const char* wrong : {"nine", "70000", "example.org:80"}) {
+        const CommandLineAnswer answer = commandLine.Parse(Line({"--remote", wrong}));
+        EXPECT_EQ(answer.kind, Kind::Refuse) << wrong;
+        EXPECT_TRUE(answer.text.contains(QStringLiteral("--remote takes PORT or ADDR:PORT")));
+    }
+    EXPECT_EQ(commandLine.Parse(Line({"--remote"})).kind, Kind::Refuse);
+}
+
 TEST(CommandLineTest, RefusesUnknownOptionsAndStrayValuesNamingThem) {
     CommandLine commandLine;
     const std::pair<const char*, const char*> cases[] = {

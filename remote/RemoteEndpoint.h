@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QString>
+
+#include <optional>
+
+// Where the remote interface listens: an address and a port. Written "PORT" (then the loopback
+// address, so only this machine reaches it) or "ADDR:PORT", with an IPv6 address in brackets.
+// Port 0 asks the system for a free port, which the program then reports.
+struct RemoteEndpoint {
+    static constexpr quint16 kDefaultPort = 8717;
+
+    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
+    quint16 port = kDefaultPort;
+
+    // Empty when the text is neither form.
+    static std::optional<RemoteEndpoint> Parse(const QString& text);
+    // "127.0.0.1:8717", "[::1]:8717"
+    QString ToString() const;
+    bool IsLoopback() const { return address.isLoopback(); }
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+
+#include <optional>
+
+struct StrobeData;
+class StudioModel;
+struct StudioData;
+
+// How the remote interface writes and reads the program's things: studios by letter ("A".."E"),
+// units by the channel the screen shows (CH-01 is 1), power levels as numbers of one decimal (5.5
+// is kept as 55 tenths).
+namespace RemoteJson {
+
+// 0..4 for "A".."E"; empty for anything else.
+std::optional<int> StudioNumber(const QString& letter);
+QString StudioLetter(int studioNum);
+// The studio a unit belongs to, or nullptr for one that is no longer in the model. A pointer kept
+// from an earlier moment is looked up before it is touched.
+const StudioData* StudioOf(const StudioModel& model, const StrobeData* unit);
+
+QJsonObject Unit(const StrobeData& unit);
+QJsonObject UnitIn(const StudioData& studio, const StrobeData& unit);
+
+// A number of tenths from a JSON number that is a whole number of tenths (5.5, -0.3, 8); empty
+// for anything else.
+std::optional<int> Tenths(const QJsonValue& value);
+// "5.5" as a JSON number.
+QJsonValue Level(int tenths);
+
+// The body of an error answer.
+QJsonObject Error(const QString& reason);
+QByteArray Compact(const QJsonObject& object);
+
+}  // namespace RemoteJson

@@ -1,0 +1,171 @@
+#include "remote/RemoteServer.h"
+
+#include "remote/EventFeed.h"
+#include "remote/RemoteApi.h"
+#include "remote/RemoteJson.h"
+#include "remote/RemoteToken.h"
+#include "remote/RequestGuard.h"
+
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QJsonDocument>
+#include <QTcpSocket>
+#include <QUrl>
+
+using StatusCode = QHttpServerResponder::StatusCode;
+
+namespace {
+
+const QByteArray kApiPrefix = QByteArrayLiteral("/api/v1/");
+
+// The path's segments after /api/v1/, each decoded on its own, so that an encoded "/" stays
+// inside its segment (and is then refused as part of a title) instead of making a new one.
+std::optional<QStringList> ApiPath(const QUrl& url) {
+    const QByteArray path = url.path(QUrl::FullyEncoded).toLatin1();
+    if (!path.startsWith(kApiPrefix)) {
+        return std::nullopt;
+    }
+    QStringList segments;
+    for (const QByteArray& raw : path.mid(kApiPrefix.size()).split('/')) {
+        segments.append(QUrl::fromPercentEncoding(raw));
+    }
+    // A path ending in "/" names the same thing as without it.
+    if (segments.size() > 1 && segments.last().isEmpty()) {
+        segments.removeLast();
+    }
+    return segments;
+}
+
+}  // namespace
+
+CRemoteServer::CRemoteServer(QByteArray token, CRemoteApi& api, CEventFeed& feed, QObject* parent)
+    : QAbstractHttpServer(parent), token_(std::move(token)), api_(api) {
+    connect(&feed, &CEventFeed::Event, this, &CRemoteServer::Broadcast);
+    // A comment line now and then: a stream whose reader went away is found out and closed.
+    connect(&keepAlive_, &QTimer::timeout, this, [this] {
+        for (const QPointer<QTcpSocket>& socket : std::as_const(streams_)) {
+            if (socket) {
+                socket->write(":\n\n");
+            }
+        }
+    });
+    keepAlive_.start(kKeepAliveMs);
+}
+
+CRemoteServer::~CRemoteServer() = default;
+
+bool CRemoteServer::Listen(const RemoteEndpoint& endpoint, QString& reason) {
+    auto* server = new CGuardedTcpServer(this);
+    if (!server->listen(endpoint.address, endpoint.port)) {
+        reason = QStringLiteral("cannot listen on %1: %2")
+                     .arg(endpoint.ToString(), server->errorString());
+        delete server;
+        return false;
+    }
+    port_ = server->serverPort();
+    bind(server);
+    return true;
+}
+
+bool CRemoteServer::Authorized(const QHttpServerRequest& request) const {
+    const QByteArray value = request.value("authorization").trimmed();
+    const qsizetype space = value.indexOf(' ');
+    if (space <= 0 || value.left(space).compare("Bearer", Qt::CaseInsensitive) != 0) {
+        return false;
+    }
+    return RemoteToken::Matches(value.mid(space + 1).trimmed(), token_);
+}
+
+bool CRemoteServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+    CRequestGuard* guard = CRequestGuard::Of(socket);
+    // One request per connection: a second one that came along with the first is not taken.
+    if (guard && guard->IsAnswered()) {
+        return true;
+    }
+    if (guard) {
+        guard->Answered();
+    }
+    if (!Authorized(request)) {
+        ApiReply refused{401,
+                         QJsonDocument(RemoteJson::Error(QStringLiteral(
+                             "a request needs the header \"Authorization: Bearer TOKEN\" "
+                             "with the token of the remote-token file"))),
+                         false,
+                         {}};
+        Answer(request, socket, refused);
+        return true;
+    }
+    const std::optional<QStringList> path = ApiPath(request.url());
+    if (!path) {
+        Answer(request, socket,
+               {404, QJsonDocument(RemoteJson::Error(QStringLiteral("no such path"))), false, {}});
+        return true;
+    }
+    const ApiReply reply = api_.Handle({request.method(), *path, request.body()});
+    if (reply.stream && reply.status == 200) {
+        OpenStream(request, socket, reply);
+    } else {
+        Answer(request, socket, reply);
+    }
+    return true;
+}
+
+void CRemoteServer::missingHandler(const QHttpServerRequest& /*request*/, QTcpSocket* socket) {
+    // Reached only for a WebSocket upgrade, which this interface does not speak; the request was
+    // already answered above, and the server closes the connection itself.
+    Q_UNUSED(socket);
+}
+
+void CRemoteServer::Answer(const QHttpServerRequest& request, QTcpSocket* socket,
+                           const ApiReply& reply) {
+    const QByteArray body = reply.json.toJson(QJsonDocument::Compact);
+    QHttpServerResponder responder = makeResponder(request, socket);
+    responder.writeStatusLine(static_cast<StatusCode>(reply.status));
+    responder.writeHeader("Content-Type", "application/json");
+    responder.writeHeader("Content-Length", QByteArray::number(body.size()));
+    responder.writeHeader("Cache-Control", "no-store");
+    responder.writeHeader("Connection", "close");
+    if (reply.status == 401) {
+        responder.writeHeader("WWW-Authenticate", "Bearer realm=\"orvane\"");
+    }
+    if (!reply.allow.isEmpty()) {
+        responder.writeHeader("Allow", reply.allow);
+    }
+    responder.writeBody(body);
+    socket->disconnectFromHost();
+}
+
+void CRemoteServer::OpenStream(const QHttpServerRequest& request, QTcpSocket* socket,
+                               const ApiReply& reply) {
+    streams_.removeAll(nullptr);
+    if (streams_.size() >= kMaxStreams) {
+        Answer(request, socket,
+               {503,
+                QJsonDocument(RemoteJson::Error(
+                    QStringLiteral("%1 event streams are open already").arg(kMaxStreams))),
+                false,
+                {}});
+        return;
+    }
+    // No length: the stream's body ends when the connection does.
+    QHttpServerResponder responder = makeResponder(request, socket);
+    responder.writeStatusLine(StatusCode::Ok);
+    responder.writeHeaders({{"Content-Type", "text/event-stream"},
+                            {"Cache-Control", "no-store"},
+                            {"Connection", "close"}});
+    responder.writeBody(EventText("status", reply.json.toJson(QJsonDocument::Compact)));
+    streams_.append(socket);
+}
+
+QByteArray CRemoteServer::EventText(const QByteArray& name, const QByteArray& json) {
+    return "event: " + name + "\ndata: " + json + "\n\n";
+}
+
+void CRemoteServer::Broadcast(const QByteArray& name, const QJsonObject& data) {
+    const QByteArray text = EventText(name, RemoteJson::Compact(data));
+    for (const QPointer<QTcpSocket>& socket : std::as_const(streams_)) {
+        if (socket && socket->state() == QAbstractSocket::ConnectedState) {
+            socket->write(text);
+        }
+    }
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "remote/RemoteEndpoint.h"
+
+#include <QAbstractHttpServer>
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QPointer>
+#include <QTimer>
+
+class CEventFeed;
+class CRemoteApi;
+class QTcpSocket;
+struct ApiReply;
+
+// The HTTP side of the remote interface, in the user-interface thread: a request is taken between
+// two of the window's events, so none races a click. Every request must carry the token
+// ("Authorization: Bearer TOKEN"); then its path under /api/v1/ goes to the routes. Answers are
+// JSON and close their connection; GET /api/v1/events keeps its connection as a stream of
+// Server-Sent Events. No answer carries cross-origin headers.
+class CRemoteServer final : public QAbstractHttpServer {
+    Q_OBJECT
+public:
+    static constexpr int kMaxStreams = 8;
+    static constexpr int kKeepAliveMs = 15000;
+
+    CRemoteServer(QByteArray token, CRemoteApi& api, CEventFeed& feed, QObject* parent = nullptr);
+    ~CRemoteServer() override;
+
+    // False with the reason when the address cannot be listened on.
+    bool Listen(const RemoteEndpoint& endpoint, QString& reason);
+    quint16 Port() const { return port_; }
+
+protected:
+    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
+    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
+
+private:
+    bool Authorized(const QHttpServerRequest& request) const;
+    void Answer(const QHttpServerRequest& request, QTcpSocket* socket, const ApiReply& reply);
+    void OpenStream(const QHttpServerRequest& request, QTcpSocket* socket, const ApiReply& reply);
+    void Broadcast(const QByteArray& name, const QJsonObject& data);
+    static QByteArray EventText(const QByteArray& name, const QByteArray& json);
+
+    QByteArray token_;
+    CRemoteApi& api_;
+    quint16 port_ = 0;
+    QList<QPointer<QTcpSocket>> streams_;
+    QTimer keepAlive_;
+};

@@ -1,0 +1,236 @@
+#!/usr/bin/env bash
+# The remote interface from outside the process: the real program started with --remote under a
+# virtual X server, talking to the simulated dongle with its demonstration heads (Studio A: slots
+# 0, 1, 2 and 6 at flash 56, 45, 70, 33 and lamp 41, 30, 62, 24), driven only by orvane-ctl. It
+# scans Studio A, changes a unit, fires a test flash, ticks two units and shifts their flash,
+# saves the setup, changes a unit and loads the setup back, watches the events, and checks the
+# exit codes of wrong values, refusals and an absent program. Every step is checked by the frames
+# the dongle logs. A second program started without --remote must listen on nothing.
+#
+# usage: remote_e2e.sh ORVANE ORVANE_CTL DONGLE_SIM
+set -euo pipefail
+
+source "$(dirname "$0")/e2e_lib.sh"
+
+# How many frames the dongle received that start with these bytes.
+received() {
+    grep -c " in $1" frames.log || true
+}
+
+await_received() {
+    local bytes=$1 count=$2 seen=0
+    for _ in $(seq 50); do
+        seen=$(received "$bytes")
+        [ "$seen" -ge "$count" ] && return 0
+        sleep 0.1
+    done
+    fail "the dongle received $seen frames \"$bytes\", wanted $count"
+}
+
+# The TCP sockets a process listens on.
+listening() {
+    python3 - "$1" <<'PY'
+import os, sys
+pid = sys.argv[1]
+inodes = set()
+for fd in os.listdir(f"/proc/{pid}/fd"):
+    try:
+        target = os.readlink(f"/proc/{pid}/fd/{fd}")
+    except OSError:
+        continue
+    if target.startswith("socket:["):
+        inodes.add(target[8:-1])
+count = 0
+for table in ("/proc/net/tcp", "/proc/net/tcp6"):
+    for line in open(table).read().splitlines()[1:]:
+        fields = line.split()
+        count += fields[3] == "0A" and fields[9] in inodes
+print(count)
+PY
+}
+
+# Runs orvane-ctl and checks its exit code: expect CODE ctl-arguments...
+expect() {
+    local want=$1 status=0
+    shift
+    "$ctl" --url "$url" "$@" >ctl.out 2>ctl.err || status=$?
+    [ "$status" -eq "$want" ] ||
+        fail "orvane-ctl $* ended with $status, not $want: $(cat ctl.out ctl.err)"
+}
+
+inside_display() {
+    local orvane=$1
+    pid=""
+    plain=""
+    stop_programs() {
+        for p in ${pid:-} ${plain:-}; do
+            kill -KILL "$p" 2>/dev/null || true
+            wait "$p" 2>/dev/null || true
+        done
+    }
+    trap stop_programs EXIT
+
+    QT_QPA_PLATFORM=xcb \
+        LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$lsan_supp:print_suppressions=0" \
+        "$orvane" --remote 0 >orvane.log 2>&1 &
+    pid=$!
+    echo "$pid" >orvane.pid
+    url=""
+    for _ in $(seq 100); do
+        url=$(sed -n 's/^orvane: remote interface on //p' orvane.log)
+        [ -n "$url" ] && break
+        kill -0 "$pid" 2>/dev/null || fail "orvane ended at start (see orvane.log)"
+        sleep 0.1
+    done
+    [ -n "$url" ] || fail "orvane did not report its remote interface within 10 s"
+    step "orvane pid $pid, remote interface on $url"
+    [ "$(stat -c %a "$XDG_CONFIG_HOME/orvane/remote-token")" = 600 ] ||
+        fail "the token file is not private"
+    [ "$(listening "$pid")" -eq 1 ] || fail "orvane does not listen on exactly one socket"
+    ! grep -qF "$(cat "$XDG_CONFIG_HOME/orvane/remote-token")" orvane.log ||
+        fail "the token went into the program's output"
+
+    for _ in $(seq 50); do
+        "$ctl" --url "$url" status | grep -q "Zigbee connected" && break
+        sleep 0.1
+    done
+    expect 0 status
+    grep -q "Zigbee connected" ctl.out || fail "the link did not come up: $(cat ctl.out)"
+
+    expect 0 scan A
+    [ "$(grep -c '^CH-' ctl.out)" -eq 4 ] || fail "the scan listed $(cat ctl.out)"
+    [ "$(received 'FF 05 00 00 41$')" -eq 1 ] || fail "no scan request for Studio A"
+    step "scanned Studio A: four units"
+
+    expect 0 set 3 flash 5.5 model off
+    await_received "FF 07 13 00 04 37 3E$" 1
+    await_received "FF 07 1C 00 04 00 00$" 1
+    expect 0 test 3
+    await_received "FF 07 1B 00 04 00 00$" 1
+    step "CH-03 changed and fired as its panel does"
+
+    expect 0 tick 1 on
+    expect 0 tick 2 on
+    expect 0 group flash +1.0
+    await_received "FF 17 1E 42 29 37 1E 37 3E" 1
+    expect 0 units --json
+    python3 - ctl.out <<'PY' || fail "the units do not show the group change: $(cat ctl.out)"
+import json, sys
+units = {u["channel"]: u for u in json.load(open(sys.argv[1]))}
+assert units[1]["flash"] == 6.6 and units[1]["ticked"], units[1]
+assert units[2]["flash"] == 5.5 and units[2]["ticked"], units[2]
+assert units[3]["flash"] == 5.5 and not units[3]["model_on"], units[3]
+PY
+    step "the ticked units moved by +1.0 in one power table"
+
+    expect 0 save Portrait
+    [ -s "Business Memory/Portrait.xml" ] || fail "no Business Memory/Portrait.xml"
+    expect 0 setups
+    [ "$(cat ctl.out)" = Portrait ] || fail "setups listed $(cat ctl.out)"
+    expect 0 set 1 flash 3.0
+    await_received "FF 07 13 00 01 1E 29$" 1
+    expect 0 load Portrait
+    await_received "FF 0E 01 00 01 01 42 29" 1
+    step "saved, changed and loaded back"
+
+    "$ctl" --url "$url" watch >watch.txt 2>&1 &
+    local watcher=$!
+    for _ in $(seq 50); do
+        grep -q '^status:' watch.txt && break
+        sleep 0.1
+    done
+    expect 0 set 2 flash 4.0
+    for _ in $(seq 50); do
+        grep -q '^changed: Studio A  CH-02 .* flash 4.0' watch.txt && break
+        sleep 0.1
+    done
+    kill "$watcher" 2>/dev/null || true
+    wait "$watcher" 2>/dev/null || true
+    grep -q '^changed: Studio A  CH-02 .* flash 4.0' watch.txt || fail "watch printed $(cat watch.txt)"
+    step "watch showed the change"
+
+    expect 2 set 3 flash 9.9
+    expect 2 bogus
+    expect 4 set 9 flash 5.0
+    grep -q "no unit on channel 9" ctl.err || fail "no reason given: $(cat ctl.err)"
+    expect 4 --studio C set 1 flash 5.0
+    expect 2 save "a/b"
+    local status=0
+    "$ctl" --url http://127.0.0.1:1 status >/dev/null 2>&1 || status=$?
+    [ "$status" -eq 3 ] || fail "a port nobody listens on gave $status, not 3"
+    status=0
+    XDG_CONFIG_HOME="$scratch/none" "$ctl" --url "$url" status >/dev/null 2>&1 || status=$?
+    [ "$status" -eq 3 ] || fail "a missing token file gave $status, not 3"
+    step "exit codes 2, 3 and 4"
+
+    QT_QPA_PLATFORM=xcb "$orvane" >plain.log 2>&1 &
+    plain=$!
+    sleep 2
+    kill -0 "$plain" 2>/dev/null || fail "orvane without --remote ended (see plain.log)"
+    [ "$(listening "$plain")" -eq 0 ] || fail "orvane without --remote listens"
+    step "without --remote nothing listens"
+
+    kill -TERM "$pid"
+    status=0
+    wait "$pid" || status=$?
+    pid=""
+    [ "$status" -eq 0 ] || fail "orvane ended with exit code $status after SIGTERM"
+    step "orvane ended with exit code 0"
+}
+
+if [ "${1:-}" = "--inside-display" ]; then
+    shift
+    ctl=$2
+    inside_display "$@"
+    exit 0
+fi
+
+[ $# -eq 3 ] || fail "usage: $0 ORVANE ORVANE_CTL DONGLE_SIM"
+script=$(realpath "$0")
+lsan_supp=$(dirname "$script")/lsan-system.supp
+export lsan_supp
+orvane=$(realpath "$1")
+ctl=$(realpath "$2")
+sim=$(realpath "$3")
+for tool in xvfb-run python3; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh installs it)"
+done
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/orvane-remote-e2e.XXXXXX")
+export scratch
+sim_pid=""
+xvfb_pid=""
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+cd "$scratch"
+export XDG_CONFIG_HOME="$scratch/config"
+
+mkfifo commands
+"$sim" --link "$scratch/dongle" --demo --seed 5 --log frames.log <commands >sim.out 2>sim.err &
+sim_pid=$!
+exec 3>commands
+for _ in $(seq 100); do
+    [ -s sim.out ] && break
+    kill -0 "$sim_pid" 2>/dev/null || fail "the simulator ended at start (see sim.err)"
+    sleep 0.1
+done
+[ -s sim.out ] || fail "the simulator did not name its pty within 10 s"
+
+cat >Option.xml <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<Option>
+	<ComSet>
+		<sComPort>$scratch/dongle</sComPort>
+		<nBaud>9600</nBaud>
+	</ComSet>
+</Option>
+XML
+
+xvfb-run -a -s "-screen 0 1024x640x24" bash "$script" --inside-display "$orvane" "$ctl" &
+xvfb_pid=$!
+xvfb_status=0
+wait "$xvfb_pid" || xvfb_status=$?
+xvfb_pid=""
+[ "$xvfb_status" -eq 0 ] || fail "the run under the virtual display failed ($xvfb_status)"
+echo "PASS"
