@@ -42,10 +42,8 @@ void CUserStatic::SetText(const QString& text) {
         return;
     }
     setText(text);
-    if (QAccessible::isActive()) {
-        QAccessibleTextUpdateEvent update(this, 0, old, text);
-        QAccessible::updateAccessibility(&update);
-    }
+    QAccessibleTextUpdateEvent update(this, 0, old, text);
+    QAccessible::updateAccessibility(&update);
 }
 
 void CUserStatic::SetMarkColor(const QColor& color) {
