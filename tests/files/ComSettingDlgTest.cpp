@@ -1,18 +1,12 @@
 #include "link/PortSettings.h"
 #include "link/ui/ComSettingDlg.h"
 
-#include <QAccessible>
 #include <QComboBox>
-#include <QFile>
-#include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <cerrno>
 
 namespace {
 
@@ -161,42 +155,4 @@ TEST(ComSettingDlg, CancelAndEscapeLeaveTheRecordUntouched) {
               CComSettingDlg::kIdCancel);
     EXPECT_EQ(settings.sPortName, "COM4");
     EXPECT_EQ(settings.nBaudRate, 4800);
-}
-
-TEST(ComSettingDlg, PortBoxTellsWhatStandsInTheWayOfTheSelectedPort) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString regular = dir.filePath(QStringLiteral("notATerminal"));
-    {
-        QFile file(regular);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
-    PortSettings settings;
-    settings.sPortName = regular;
-    CComSettingDlg dialog(&settings, nullptr);
-    QComboBox* box = dialog.PortBox();
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box);
-    ASSERT_NE(accessible, nullptr);
-    const QString notSerial =
-        QStringLiteral("Port %1 is not a serial port. Press Com to pick its port.").arg(regular);
-    EXPECT_EQ(accessible->text(QAccessible::Description), notSerial);
-    EXPECT_EQ(box->toolTip(), notSerial);
-
-    box->setCurrentIndex(box->findText(QStringLiteral("COM3")));
-    EXPECT_EQ(accessible->text(QAccessible::Description),
-              "Port /dev/COM3: no such device. Is the dongle plugged in? Press Com to pick its "
-              "port.");
-
-    // Whoever knows more about a port (the main frame, about the port its link tries) says it.
-    dialog.SetPortCheck([](const QString& name) {
-        return PortReport{name,   "/dev/" + name, PortProblem::PermissionDenied,
-                          EACCES, std::nullopt,   false};
-    });
-    EXPECT_EQ(box->toolTip(),
-              "Port /dev/COM3: permission denied. Add your user to the 'dialout' group and log in "
-              "again.");
-    // The template's controls stay as they were: five labelled boxes and two buttons.
-    EXPECT_EQ(dialog.findChildren<QComboBox*>().size(), 5);
-    EXPECT_EQ(dialog.findChildren<QLabel*>().size(), 5);
-    EXPECT_EQ(dialog.findChildren<QPushButton*>().size(), 2);
 }
