@@ -1,11 +1,13 @@
 #include "link/CommThread.h"
 
 #include "platform/AlertEvent.h"
+#include "platform/PortCheck.h"
 #include "platform/WindowMessage.h"
 
 #include <QLoggingCategory>
 
 #include <array>
+#include <cerrno>
 #include <system_error>
 
 Q_LOGGING_CATEGORY(lcLink, "orvane.link", QtWarningMsg)
@@ -27,14 +29,26 @@ int CCommThread::Open(const PortSettings& settings) {
     // A reader that ended on its own (a pulled device) leaves its port open until now.
     StopReaderAndClose();
 
+    portPath_ = CSerialDevice::PathForPort(settings.sPortName);
+    PortReport report;
+    report.port = settings.sPortName;
+    report.path = portPath_;
     // A rate of 0 would divide by zero in the write time-out, and no line runs at it anyway.
     if (settings.nBaudRate <= 0) {
+        report.problem = PortProblem::LineSettingsRefused;
+        report.error = EINVAL;
+        lastOpen_ = std::move(report);
         return 0;
     }
-    portPath_ = CSerialDevice::PathForPort(settings.sPortName);
     const SerialLineSettings line{settings.nBaudRate, settings.nDataBits, settings.nStopBits,
                                   settings.nParity};
     if (!device_.Open(portPath_, line)) {
+        report.problem = device_.LastOpenProblem();
+        report.error = device_.LastOpenError();
+        if (report.problem == PortProblem::InUse) {
+            report.holder = HolderAfterRefusal();
+        }
+        lastOpen_ = std::move(report);
         return 0;
     }
     writeMsPerByte_ = WriteMsPerByteFor(settings.nBaudRate);
@@ -43,19 +57,36 @@ int CCommThread::Open(const PortSettings& settings) {
     readerRunning_.store(true, std::memory_order_release);
     try {
         reader_ = std::thread(&CCommThread::ThreadWatchComm, this);
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& error) {
         readerRunning_.store(false, std::memory_order_release);
         PostAlert(commNotifyWindow_, kAlertCaption,
                   QStringLiteral("Error while creating ThreadWatchComm, ") + portPath_);
         Close();
+        report.problem = PortProblem::Other;
+        report.error = error.code().value();
+        lastOpen_ = std::move(report);
         return 0;
     }
+    report.open = true;
+    lastOpen_ = std::move(report);
     qCDebug(lcLink) << "opened" << portPath_ << settings.nBaudRate;
     return 1;
 }
 
+std::optional<PortHolder> CCommThread::HolderAfterRefusal() const {
+    // Walking every process's descriptors takes milliseconds, and the port is retried every half
+    // second: the holder found on the last try is asked first, and a holder the walk could not
+    // find is not looked for again while the port stays refused. A lock is cheap to read anew.
+    const bool sameSpell = lastOpen_.problem == PortProblem::InUse && lastOpen_.path == portPath_;
+    if (sameSpell && !lastOpen_.holder) {
+        return PortCheck::FindLockHolder(portPath_, false);
+    }
+    return PortCheck::FindHolder(portPath_, lastOpen_.holder ? lastOpen_.holder->pid : 0);
+}
+
 void CCommThread::Close() {
     StopReaderAndClose();
+    lastOpen_.open = false;
 }
 
 void CCommThread::StopReaderAndClose() {

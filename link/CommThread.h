@@ -3,6 +3,7 @@
 #include "link/LinkWriter.h"
 #include "link/PortSettings.h"
 #include "link/ReceiveQueue.h"
+#include "platform/PortProblem.h"
 #include "platform/SerialDevice.h"
 
 #include <QObject>
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <span>
 #include <thread>
 
@@ -40,6 +42,10 @@ public:
     // many it took; 0 while closed. A write that runs out of time fails like any other.
     int Write(std::span<const std::uint8_t> bytes) override;
 
+    // What the last Open found: the port, why it failed (and who holds it, when another program
+    // does) or that it opened. Kept on the user-interface thread, which alone opens.
+    const PortReport& LastOpenProblem() const { return lastOpen_; }
+
     bool IsConnected() const { return connected_.load(std::memory_order_acquire) != 0; }
     const QString& PortPath() const { return portPath_; }
     // Milliseconds per byte a write is given at the open line's rate: 19200 / baud, which is 0
@@ -60,12 +66,15 @@ public:
 private:
     void ThreadWatchComm();
     int Read(std::span<std::uint8_t> buffer);
+    // Who holds the port an open was just refused as in use, as far as /proc tells.
+    std::optional<PortHolder> HolderAfterRefusal() const;
     // Ends the reader (if any) and closes the port; leaves the link closed.
     void StopReaderAndClose();
 
     QObject* const commNotifyWindow_;
     CSerialDevice device_;
     QString portPath_;
+    PortReport lastOpen_;
     int writeMsPerByte_ = 0;
     std::atomic<int> connected_{0};
     std::atomic<bool> readerRunning_{false};

@@ -1,5 +1,8 @@
 #include "platform/SerialDevice.h"
 
+#include "platform/LowLatency.h"
+#include "platform/PortCheck.h"
+
 #include <QLoggingCategory>
 
 #include <fcntl.h>
@@ -104,6 +107,14 @@ bool ApplyLineSettings(termios& tio, const SerialLineSettings& s) {
     return cfsetispeed(&tio, speed) == 0 && cfsetospeed(&tio, speed) == 0;
 }
 
+// Whether the line runs at the rate asked for. Only the rate is compared: a pseudo-terminal forces
+// eight bits without parity whatever it is told, and the frame of a real line is ours alone to
+// choose (always eight bits, no parity), while the rate comes from Option.xml. The input rate is
+// left out too: a driver may report 0 for "as the output rate".
+bool SameRate(const termios& asked, const termios& taken) {
+    return cfgetospeed(&asked) == cfgetospeed(&taken);
+}
+
 // Unix98 pseudo-terminal slaves use these majors and have no entry in sysfs.
 constexpr unsigned kPtySlaveMajorFirst = 136;
 constexpr unsigned kPtySlaveMajorLast = 143;
@@ -166,38 +177,68 @@ bool CSerialDevice::IsTerminalDevice(const QString& path) {
 
 bool CSerialDevice::Open(const QString& path, const SerialLineSettings& settings) {
     Close();
-    const QByteArray native = path.toLocal8Bit();
-    if (native.isEmpty()) {
-        return false;
-    }
     // Decided before opening: the port is tried every half second, and opening some devices has
     // side effects of its own.
-    if (!IsTerminalDevice(path)) {
-        qCDebug(lcSerial) << "not a terminal:" << path;
+    lastProblem_ = PortCheck::ProblemBeforeOpen(path, lastError_);
+    if (lastProblem_ != PortProblem::None) {
+        qCDebug(lcSerial) << "refused before opening:" << path << std::strerror(lastError_);
         return false;
     }
-    portFd_ = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    portFd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (portFd_ < 0) {
-        qCDebug(lcSerial) << "open failed:" << path << strerror(errno);
-        return false;
+        return Refuse(errno, path);
     }
-    termios tio{};
+    if (!::isatty(portFd_)) {
+        return Refuse(PortProblem::NotATerminal, ENOTTY, path);
+    }
     // The lock decides who holds the port; only its holder marks the line exclusive, so that an
     // opener refused here cannot clear the holder's mark when it closes again.
-    exclusive_ = ::isatty(portFd_) && ::flock(portFd_, LOCK_EX | LOCK_NB) == 0 &&
-                 ::ioctl(portFd_, TIOCEXCL) == 0;
-    const bool ok = exclusive_ && ::tcgetattr(portFd_, &tio) == 0 &&
-                    ApplyLineSettings(tio, settings) && ::tcsetattr(portFd_, TCSANOW, &tio) == 0;
-    if (ok) {
-        wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (::flock(portFd_, LOCK_EX | LOCK_NB) != 0 || ::ioctl(portFd_, TIOCEXCL) != 0) {
+        return Refuse(errno, path);
     }
-    if (!ok || wakeFd_ < 0) {
-        qCDebug(lcSerial) << "configuration refused:" << path << strerror(errno);
-        Close();
-        return false;
+    exclusive_ = true;
+    termios tio{};
+    if (::tcgetattr(portFd_, &tio) != 0) {
+        return Refuse(errno, path);
+    }
+    if (!ApplyLineSettings(tio, settings)) {
+        return Refuse(PortProblem::LineSettingsRefused, EINVAL, path);
+    }
+    if (::tcsetattr(portFd_, TCSANOW, &tio) != 0) {
+        const int error = errno;
+        return Refuse(
+            error == EINVAL ? PortProblem::LineSettingsRefused : PortCheck::ProblemForError(error),
+            error, path);
+    }
+    // tcsetattr succeeds when the driver took any part of the change: a rate it quietly kept as
+    // before shows only when the settings are read back.
+    termios taken{};
+    if (::tcgetattr(portFd_, &taken) != 0 || !SameRate(tio, taken)) {
+        return Refuse(PortProblem::LineSettingsRefused, EINVAL, path);
+    }
+    if (!RequestLowLatency(portFd_)) {
+        qCDebug(lcSerial) << "no low-latency setting on" << path;
+    }
+    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0) {
+        return Refuse(PortProblem::Other, errno, path);
     }
     Purge();
+    lastProblem_ = PortProblem::None;
+    lastError_ = 0;
     return true;
+}
+
+bool CSerialDevice::Refuse(int error, const QString& path) {
+    return Refuse(PortCheck::ProblemForError(error), error, path);
+}
+
+bool CSerialDevice::Refuse(PortProblem problem, int error, const QString& path) {
+    qCDebug(lcSerial) << "open refused:" << path << std::strerror(error);
+    lastProblem_ = problem;
+    lastError_ = error;
+    Close();
+    return false;
 }
 
 CSerialDevice::WaitResult CSerialDevice::Wait() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PortProblem.h"
+
 #include <QString>
 
 #include <cstddef>
@@ -44,10 +46,15 @@ public:
     static bool IsTerminalDevice(const QString& path);
 
     // Opens an existing terminal device for exclusive use in raw mode with the given line
-    // settings. Never creates or truncates a file; refuses anything that is not a terminal,
-    // before opening it, and any setting the line cannot take. On failure nothing stays open.
+    // settings, and asks its driver to hand received bytes on without delay where it can. Never
+    // creates or truncates a file; refuses anything that is not a terminal, before opening it,
+    // and any setting the line cannot take. On failure nothing stays open.
     bool Open(const QString& path, const SerialLineSettings& settings);
     bool IsOpen() const { return portFd_ >= 0; }
+    // Why the last Open failed (None after a successful one), and the errno of the call that
+    // refused it (0 when none did).
+    PortProblem LastOpenProblem() const { return lastProblem_; }
+    int LastOpenError() const { return lastError_; }
 
     WaitResult Wait();
     int BytesWaiting() const;
@@ -63,7 +70,13 @@ public:
     void Close();
 
 private:
+    // Records why the open failed and closes what it left open; always false.
+    bool Refuse(PortProblem problem, int error, const QString& path);
+    bool Refuse(int error, const QString& path);
+
     int portFd_ = -1;
     int wakeFd_ = -1;
     bool exclusive_ = false;  // this open set the line's exclusive mark and clears it on Close
+    PortProblem lastProblem_ = PortProblem::None;
+    int lastError_ = 0;
 };

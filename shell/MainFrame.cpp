@@ -9,9 +9,11 @@
 #include "model/StudioModel.h"
 #include "panels/ControlFormView.h"
 #include "platform/AlertEvent.h"
+#include "platform/PortCheck.h"
 #include "platform/QtMessageBoxService.h"
 #include "resources/Images.h"
 #include "shell/AboutDlg.h"
+#include "shell/ConnectionPane.h"
 #include "shell/StrobeSplitterWnd.h"
 #include "shell/WaitingDlg.h"
 #include "views/NavigationFormView.h"
@@ -30,8 +32,6 @@ Q_LOGGING_CATEGORY(lcShell, "orvane.shell", QtWarningMsg)
 namespace {
 
 constexpr int kReconnectMs = 500;
-const QString kConnected = QStringLiteral("Zigbee connected");
-const QString kDisconnected = QStringLiteral("Zigbee disconnected");
 
 struct CommandInfo {
     const char* text;
@@ -152,10 +152,8 @@ void CMainFrame::BuildBars() {
 
     statusText_ = new QLabel(QStringLiteral(" "), this);
     statusText_->setFixedWidth(500);
-    connectionText_ = new QLabel(kDisconnected, this);
-    connectionText_->setObjectName(QStringLiteral("connectionText"));
+    connectionText_ = new CConnectionPane(this);
     connectionText_->setFixedWidth(150);
-    connectionText_->setAccessibleName(QStringLiteral("Connection"));
     statusBar()->addWidget(statusText_);
     statusBar()->addWidget(connectionText_);
 }
@@ -295,28 +293,37 @@ void CMainFrame::OnReconnectTick() {
     if (connected_) {
         return;
     }
-    if (link_->Open(portSettings_)) {
-        SetConnected(true);
+    const bool opened = link_->Open(portSettings_) != 0;
+    SetConnected(opened, link_->LastOpenProblem());
+    if (opened) {
         reconnectTimer_.stop();
-    } else {
-        SetConnected(false);
     }
 }
 
 void CMainFrame::OnLinkLost() {
-    SetConnected(false);
+    // Until the next try, a look that opens nothing tells what became of the port: after a pull
+    // the device is usually gone already.
+    SetConnected(false, PortCheck::Check(link_->LastOpenProblem().port));
     reconnectTimer_.start(kReconnectMs, this);
 }
 
-void CMainFrame::SetConnected(bool connected) {
+void CMainFrame::SetConnected(bool connected, const PortReport& report) {
     connected_ = connected ? 1 : 0;
-    connectionText_->setText(connected ? kConnected : kDisconnected);
-    connectionText_->setAccessibleDescription(connectionText_->text());
+    connectionText_->Show(connected, report);
+    if (comDialog_) {
+        comDialog_->UpdatePortReason();
+    }
     emit ConnectionShown(connected);
 }
 
 void CMainFrame::OnComSetting() {
     CComSettingDlg dialog(&portSettings_, this);
+    // The port the link tries reads as the status bar tells it; any other is looked at afresh.
+    dialog.SetPortCheck([this](const QString& portName) {
+        const PortReport& shown = connectionText_->Report();
+        return portName == shown.port ? shown : PortCheck::Check(portName);
+    });
+    comDialog_ = &dialog;
     reconnectTimer_.stop();
     if (connected_) {
         // The reader ends at once and its ReaderEnded arrives while the dialog runs, which starts
@@ -324,19 +331,23 @@ void CMainFrame::OnComSetting() {
         link_->Close();
         connected_ = 0;
     }
-    if (dialog.DoModal() == CComSettingDlg::kIdOk) {
+    const int result = dialog.DoModal();
+    comDialog_ = nullptr;
+    if (result == CComSettingDlg::kIdOk) {
         if (connected_) {
             // Reopened on the old settings while the dialog ran: the new ones apply next time.
             reconnectTimer_.start(kReconnectMs, this);
-        } else if (link_->Open(portSettings_)) {
-            SetConnected(true);
         } else {
-            reconnectTimer_.start(kReconnectMs, this);
+            const bool opened = link_->Open(portSettings_) != 0;
+            SetConnected(opened, link_->LastOpenProblem());
+            if (!opened) {
+                reconnectTimer_.start(kReconnectMs, this);
+            }
         }
         optionFile_.SaveOptionFile(portSettings_);
     } else {
         // A port the ticks reopened during the dialog stays open; say so rather than claim it lost.
-        SetConnected(connected_ != 0);
+        SetConnected(connected_ != 0, connectionText_->Report());
         reconnectTimer_.start(kReconnectMs, this);
     }
 }

@@ -4,6 +4,7 @@
 #include "files/StudioFileStore.h"
 #include "link/PortSettings.h"
 #include "model/StudioData.h"
+#include "platform/PortProblem.h"
 #include "platform/WindowMessage.h"
 #include "shell/LumoraDoc.h"
 #include "views/PaneHost.h"
@@ -11,12 +12,15 @@
 #include <QBasicTimer>
 #include <QDir>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <memory>
 
+class CComSettingDlg;
 class CCommThread;
 class CConfirmationTracker;
+class CConnectionPane;
 class CMessageBoxService;
 class CQtMessageBoxService;
 class CReceiveFramer;
@@ -65,6 +69,8 @@ public:
     bool IsConnected() const { return connected_ != 0; }
     bool IsReconnecting() const { return reconnectTimer_.isActive(); }
     QString ConnectionText() const;
+    // The status bar's connection pane, whose tooltip says what stands in the port's way.
+    CConnectionPane& ConnectionPane() const { return *connectionText_; }
     bool IsCommandEnabled(Command command) const { return commandEnabled_[command] == 1; }
     QAction* CommandAction(Command command) const { return actions_[command]; }
 
@@ -94,7 +100,8 @@ private:
     bool OnMessage(const WindowMessageEvent& message);
     void OnReconnectTick();
     void OnLinkLost();
-    void SetConnected(bool connected);
+    // Shows the link state with what is known about the port, here and in an open Com dialog.
+    void SetConnected(bool connected, const PortReport& report);
     void SetCommandEnabled(int index, int value);
     void OnConfirmationChanged(StrobeData& unit);
     void ShowAlert(const QString& caption, const QString& text);
@@ -121,6 +128,7 @@ private:
     CStrobeSplitterWnd* outerSplitter_ = nullptr;
     CStrobeSplitterWnd* innerSplitter_ = nullptr;
     QLabel* statusText_ = nullptr;
-    QLabel* connectionText_ = nullptr;
+    CConnectionPane* connectionText_ = nullptr;
+    QPointer<CComSettingDlg> comDialog_;  // while the Com command runs it
     bool panesSized_ = false;
 };

@@ -1,7 +1,9 @@
 #include "link/ui/ComSettingDlg.h"
 
+#include "link/PortReportText.h"
 #include "link/PortSettings.h"
 #include "platform/DialogUnits.h"
+#include "platform/PortCheck.h"
 #include "platform/TextToInt.h"
 
 #include <QComboBox>
@@ -36,7 +38,7 @@ const QStringList kStopBits = {"1", "1.5", "2"};
 }  // namespace
 
 CComSettingDlg::CComSettingDlg(PortSettings* settings, QWidget* parent)
-    : QDialog(parent), settings_(settings) {
+    : QDialog(parent), settings_(settings), portCheck_(&PortCheck::Check) {
     setWindowTitle(QStringLiteral("Com Setting"));
     setFont(DialogUnits::ShellDlgFont());
     const DialogUnits du(font());
@@ -87,6 +89,25 @@ CComSettingDlg::CComSettingDlg(PortSettings* settings, QWidget* parent)
     connect(portBox_, &QComboBox::currentIndexChanged, ok,
             [ok](int index) { ok->setEnabled(index >= 0); });
     connect(cancel, &QPushButton::clicked, this, [this] { done(kIdCancel); });
+    connect(portBox_, &QComboBox::currentIndexChanged, this, &CComSettingDlg::UpdatePortReason);
+    UpdatePortReason();
+}
+
+void CComSettingDlg::SetPortCheck(PortCheckFunction check) {
+    portCheck_ = std::move(check);
+    UpdatePortReason();
+}
+
+void CComSettingDlg::UpdatePortReason() {
+    // The entries' own tooltips (the adapters' descriptions) show in the open list; the box's
+    // tooltip speaks of the entry it shows.
+    const QString text = portBox_->currentIndex() < 0
+                             ? QString()
+                             : PortReportText(portCheck_(portBox_->currentText()));
+    if (text != portBox_->toolTip()) {
+        portBox_->setToolTip(text);
+        portBox_->setAccessibleDescription(text);
+    }
 }
 
 void CComSettingDlg::FillPortBox() {

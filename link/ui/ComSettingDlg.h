@@ -1,12 +1,17 @@
 #pragma once
 
+#include "platform/PortProblem.h"
+
 #include <QDialog>
+
+#include <functional>
 
 class QComboBox;
 struct PortSettings;
 
 // "Com Setting": the user picks the serial port. Baud rate, parity, data bits and stop bits are
-// shown but fixed, so confirming always sets 9600, no parity, 8 and one stop bit.
+// shown but fixed, so confirming always sets 9600, no parity, 8 and one stop bit. The port box's
+// tooltip and accessible description say what stands in the way of the selected port.
 class CComSettingDlg final : public QDialog {
     Q_OBJECT
 public:
@@ -16,6 +21,14 @@ public:
 
     // The dialog edits the record in place when the user confirms.
     CComSettingDlg(PortSettings* settings, QWidget* parent);
+
+    // Finds what is known about a port by its name.
+    using PortCheckFunction = std::function<PortReport(const QString& portName)>;
+
+    // Replaces the look at the selected port, which by default opens nothing, and looks again.
+    void SetPortCheck(PortCheckFunction check);
+    // Looks at the selected port again; the box's texts change only when what is found does.
+    void UpdatePortReason();
 
     // Runs the dialog modally: kIdOk after "Ok" (the record holds the dialog's values), kIdCancel
     // after "Cancel" or closing (the record is untouched).
@@ -37,6 +50,7 @@ private:
     void OnOk();
 
     PortSettings* settings_;  // not owned
+    PortCheckFunction portCheck_;
     QComboBox* portBox_;      // 1012
     QComboBox* baudBox_;      // 1013
     QComboBox* parityBox_;    // 1014

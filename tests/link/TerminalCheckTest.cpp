@@ -1,5 +1,6 @@
 #include "support/PseudoTerminal.h"
 #include "link/CommThread.h"
+#include "platform/PortCheck.h"
 #include "platform/SerialDevice.h"
 #include "support/NotifyRecorder.h"
 
@@ -169,5 +170,19 @@ TEST(TerminalCheck, CharacterDeviceThatIsNotATerminalIsNeverOpened) {
                      << ", so the watch cannot be shown to see opens";
     }
     ::close(fd);
+    EXPECT_EQ(watch.TakeOpens(), 1);
+}
+
+// The Com dialog looks at every port the user selects: that look must not open the device either.
+TEST(TerminalCheck, LookingForWhatStandsInAPortsWayOpensNothing) {
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.IsOpen());
+    OpenWatch watch(pty.SlavePath());
+    ASSERT_TRUE(watch.IsValid());
+    EXPECT_EQ(PortCheck::Check(pty.SlavePath()).problem, PortProblem::None);
+    EXPECT_EQ(watch.TakeOpens(), 0);
+
+    CSerialDevice device;
+    ASSERT_TRUE(device.Open(pty.SlavePath(), SerialLineSettings{}));
     EXPECT_EQ(watch.TakeOpens(), 1);
 }
