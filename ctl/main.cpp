@@ -22,14 +22,11 @@ namespace {
 
 using Kind = CtlCommand::Kind;
 
-constexpr int kExitOk = 0;
-constexpr int kExitUsage = 2;
-constexpr int kExitNoProgram = 3;
-constexpr int kExitRefused = 4;
+// The exit codes callers of orvane-ctl can count on.
+enum ExitCode : int { kExitOk = 0, kExitUsage = 2, kExitNoProgram = 3, kExitRefused = 4 };
 
-constexpr int kScanStartMs = 5000;
-constexpr int kScanEndMs = 30000;
-constexpr int kPollMs = 200;
+// How long a scan may take to start and to end, and how often its state is asked for.
+constexpr int kScanStartMs = 5000, kScanEndMs = 30000, kPollMs = 200;
 
 void Out(const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), stdout);

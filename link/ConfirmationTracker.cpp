@@ -50,63 +50,43 @@ void CConfirmationTracker::SetOnChanged(std::function<void(StrobeData&)> onChang
     onChanged_ = std::move(onChanged);
 }
 
+// Each item by the setting type of the frame that sends it and the field that holds its value;
+// in the order of the items.
+struct CConfirmationTracker::ItemInfo {
+    SettingType type;
+    int StrobeSettings::*field;  // none for the test flash, which carries no value
+};
+const std::array<CConfirmationTracker::ItemInfo, CConfirmationTracker::kItemCount>
+    CConfirmationTracker::kItems = {{
+        {SettingType::FlashPower, &StrobeSettings::nFlashValue},
+        {SettingType::ModelPower, &StrobeSettings::nModelValue},
+        {SettingType::ModelMode1, &StrobeSettings::nModelMode1},
+        {SettingType::ModelMode2, &StrobeSettings::nModelMode2},
+        {SettingType::PhotoCell, &StrobeSettings::bFlashCell},
+        {SettingType::Sound, &StrobeSettings::bFlashSnd},
+        {SettingType::FlashSwitch, &StrobeSettings::bFlashPow},
+        {SettingType::ModelSwitch, &StrobeSettings::bModelPow},
+        {SettingType::TestFlash, nullptr},
+    }};
+
 int CConfirmationTracker::ValueOf(const StrobeData& unit, Item item) {
-    switch (item) {
-        case FlashPower:
-            return unit.nFlashValue;
-        case ModelPower:
-            return unit.nModelValue;
-        case Mode1:
-            return unit.nModelMode1;
-        case Mode2:
-            return unit.nModelMode2;
-        case Cell:
-            return unit.bFlashCell;
-        case Sound:
-            return unit.bFlashSnd;
-        case FlashSwitch:
-            return unit.bFlashPow;
-        case LampSwitch:
-            return unit.bModelPow;
-        default:
-            return 0;  // the test flash carries no value
-    }
+    const auto field = kItems[item].field;
+    return field ? unit.*field : 0;
 }
 
 bool CConfirmationTracker::ItemOf(SettingType type, Item& item) {
-    switch (type) {
-        case SettingType::FlashPower:
-        case SettingType::FlashPowerTable:
-            item = FlashPower;
-            return true;
-        case SettingType::ModelPower:
-        case SettingType::ModelPowerTable:
-            item = ModelPower;
-            return true;
-        case SettingType::ModelMode1:
-            item = Mode1;
-            return true;
-        case SettingType::ModelMode2:
-            item = Mode2;
-            return true;
-        case SettingType::PhotoCell:
-            item = Cell;
-            return true;
-        case SettingType::Sound:
-            item = Sound;
-            return true;
-        case SettingType::FlashSwitch:
-            item = FlashSwitch;
-            return true;
-        case SettingType::ModelSwitch:
-            item = LampSwitch;
-            return true;
-        case SettingType::TestFlash:
-            item = TestFlash;
-            return true;
-        default:
-            return false;
+    // A power table carries the power of its kind for every unit.
+    if (type == SettingType::FlashPowerTable || type == SettingType::ModelPowerTable) {
+        type = type == SettingType::FlashPowerTable ? SettingType::FlashPower
+                                                    : SettingType::ModelPower;
     }
+    for (int i = 0; i < kItemCount; ++i) {
+        if (kItems[i].type == type) {
+            item = static_cast<Item>(i);
+            return true;
+        }
+    }
+    return false;
 }
 
 CConfirmationTracker::Record* CConfirmationTracker::Find(const StrobeData& unit) {

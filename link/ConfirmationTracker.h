@@ -79,6 +79,9 @@ private:
         TestFlash,
         kItemCount
     };
+    struct ItemInfo;
+    static const std::array<ItemInfo, kItemCount> kItems;
+
     struct Expected {
         bool open = false;
         int value = 0;

@@ -277,6 +277,11 @@ void CPowerGroups::ShowUnit(const StrobeData& unit) {
     offCheck_->setChecked(copies_.modelOff != 0);
 }
 
+void CPowerGroups::ShowFlag(QAbstractButton& button, int& copy, int value) {
+    copy = value;
+    button.setChecked(copy != 0);
+}
+
 void CPowerGroups::ShowUnitItem(const StrobeData& unit, ChangeCode change) {
     switch (change) {
         case ChangeCode::FlashPower:
@@ -286,16 +291,13 @@ void CPowerGroups::ShowUnitItem(const StrobeData& unit, ChangeCode change) {
             ShowPowers();
             break;
         case ChangeCode::PhotoCell:
-            copies_.flashCell = unit.bFlashCell;
-            cellCheck_->setChecked(copies_.flashCell != 0);
+            ShowFlag(*cellCheck_, copies_.flashCell, unit.bFlashCell);
             break;
         case ChangeCode::Sound:
-            copies_.flashSound = unit.bFlashSnd;
-            soundCheck_->setChecked(copies_.flashSound != 0);
+            ShowFlag(*soundCheck_, copies_.flashSound, unit.bFlashSnd);
             break;
         case ChangeCode::FlashSwitch:
-            copies_.flashPower = unit.bFlashPow;
-            powerButton_->setChecked(copies_.flashPower != 0);
+            ShowFlag(*powerButton_, copies_.flashPower, unit.bFlashPow);
             break;
         case ChangeCode::ModelMode1:
             copies_.modelMode1 = unit.nModelMode1;
@@ -349,11 +351,18 @@ void CPowerGroups::ShowConfirmation(Confirmation flash, Confirmation model) {
     }
 }
 
-void CPowerGroups::EnableFlashGroup(bool on) {
-    for (QWidget* widget : std::initializer_list<QWidget*>{
-             flash_.readOut, flash_.spin, flash_.slider, cellCheck_, soundCheck_}) {
+namespace {
+
+void SetEnabled(std::initializer_list<QWidget*> widgets, bool on) {
+    for (QWidget* widget : widgets) {
         widget->setEnabled(on);
     }
+}
+
+}  // namespace
+
+void CPowerGroups::EnableFlashGroup(bool on) {
+    SetEnabled({flash_.readOut, flash_.spin, flash_.slider, cellCheck_, soundCheck_}, on);
 }
 
 void CPowerGroups::EnablePowerSwitch(bool on) {
@@ -361,11 +370,9 @@ void CPowerGroups::EnablePowerSwitch(bool on) {
 }
 
 void CPowerGroups::EnableRest(bool on) {
-    for (QWidget* widget : std::initializer_list<QWidget*>{
-             testButton_, freeRadio_, propRadio_, model_.readOut, model_.spin, model_.slider,
-             continuousRadio_, flashPropRadio_, offCheck_}) {
-        widget->setEnabled(on);
-    }
+    SetEnabled({testButton_, freeRadio_, propRadio_, model_.readOut, model_.spin, model_.slider,
+                continuousRadio_, flashPropRadio_, offCheck_},
+               on);
 }
 
 void CPowerGroups::MoveCoupled(Power& other, int delta) {

@@ -126,6 +126,7 @@ private:
     void Show(const Power& power);
     void ShowPowers();
     void ShowModes();
+    static void ShowFlag(QAbstractButton& button, int& copy, int value);
     void MoveCoupled(Power& other, int delta);
 
     void OnSpinStep(Power& own, Power& other, int delta);

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <map>
+#include <vector>
 
 using Method = QHttpServerRequest::Method;
 using Panel = CWindowHands::Panel;
@@ -101,7 +102,19 @@ QString Expected(Kind kind) {
     return {};
 }
 
-Changes ReadChanges(const QByteArray& body, std::initializer_list<Field> fields) {
+// The switches and modes a unit and the ticked units both take.
+std::vector<Field> WithSwitches(std::initializer_list<Field> own) {
+    std::vector<Field> fields(own);
+    fields.insert(fields.end(), {{"flash_on", Kind::Switch},
+                                 {"model_on", Kind::Switch},
+                                 {"cell", Kind::Switch},
+                                 {"sound", Kind::Switch},
+                                 {"model_mode", Kind::ModelMode},
+                                 {"lamp_mode", Kind::LampMode}});
+    return fields;
+}
+
+Changes ReadChanges(const QByteArray& body, const std::vector<Field>& fields) {
     Changes changes;
     QJsonParseError parse{};
     const QJsonDocument document = QJsonDocument::fromJson(body, &parse);
@@ -111,7 +124,7 @@ Changes ReadChanges(const QByteArray& body, std::initializer_list<Field> fields)
     }
     const QJsonObject object = document.object();
     for (auto it = object.begin(); it != object.end(); ++it) {
-        const Field* field = std::find_if(fields.begin(), fields.end(), [&](const Field& f) {
+        const auto field = std::find_if(fields.begin(), fields.end(), [&](const Field& f) {
             return it.key() == QLatin1String(f.key);
         });
         if (field == fields.end()) {
@@ -298,6 +311,36 @@ std::optional<ApiReply> CRemoteApi::Busy() const {
                             : QStringLiteral("a dialog is open in the window; answer it first"));
 }
 
+std::optional<ApiReply> CRemoteApi::FindStudioToAct(const QString& letter,
+                                                    StudioData*& studio) const {
+    studio = StudioNamed(letter);
+    if (!studio) {
+        return Refusal(404, QStringLiteral("no studio \"%1\"").arg(letter));
+    }
+    return Busy();
+}
+
+std::optional<ApiReply> CRemoteApi::FindUnitToAct(StudioData& studio, const Args& args,
+                                                  StrobeData*& unit) const {
+    unit = UnitOn(studio, args[1]);
+    if (!unit) {
+        return Refusal(404,
+                       QStringLiteral("Studio %1 has no unit on channel %2").arg(args[0], args[1]));
+    }
+    return Busy();
+}
+
+std::optional<ApiReply> CRemoteApi::CheckChange(const StudioData* studio, const QString& letter,
+                                                const QString& bodyError) const {
+    if (!studio) {
+        return Refusal(404, QStringLiteral("no studio \"%1\"").arg(letter));
+    }
+    if (!bodyError.isEmpty()) {
+        return Refusal(400, bodyError);
+    }
+    return NotTuned(*studio);
+}
+
 std::optional<ApiReply> CRemoteApi::NotTuned(const StudioData& studio) const {
     if (model_.pScanStudio == &studio) {
         return std::nullopt;
@@ -363,24 +406,18 @@ ApiReply CRemoteApi::Status(const Args&, const QByteArray&) {
 }
 
 ApiReply CRemoteApi::Select(const Args& args, const QByteArray&) {
-    StudioData* studio = StudioNamed(args[0]);
-    if (!studio) {
-        return Refusal(404, QStringLiteral("no studio \"%1\"").arg(args[0]));
-    }
-    if (auto busy = Busy()) {
-        return *busy;
+    StudioData* studio = nullptr;
+    if (auto refusal = FindStudioToAct(args[0], studio)) {
+        return *refusal;
     }
     hands_.ClickStudio(*studio);
     return {200, StatusJson(), false, {}};
 }
 
 ApiReply CRemoteApi::Scan(const Args& args, const QByteArray&) {
-    StudioData* studio = StudioNamed(args[0]);
-    if (!studio) {
-        return Refusal(404, QStringLiteral("no studio \"%1\"").arg(args[0]));
-    }
-    if (auto busy = Busy()) {
-        return *busy;
+    StudioData* studio = nullptr;
+    if (auto refusal = FindStudioToAct(args[0], studio)) {
+        return *refusal;
     }
     if (!frame_.CommandAction(CMainFrame::Scan)->isEnabled()) {
         return Refusal(409, QStringLiteral("the Scan command is disabled"));
@@ -423,31 +460,15 @@ ApiReply CRemoteApi::UnitOne(const Args& args, const QByteArray&) {
 
 ApiReply CRemoteApi::ChangeUnit(const Args& args, const QByteArray& body) {
     StudioData* studio = StudioNamed(args[0]);
-    if (!studio) {
-        return Refusal(404, QStringLiteral("no studio \"%1\"").arg(args[0]));
-    }
-    const Changes changes = ReadChanges(body, {{"flash", Kind::Level},
-                                               {"model", Kind::Level},
-                                               {"flash_on", Kind::Switch},
-                                               {"model_on", Kind::Switch},
-                                               {"cell", Kind::Switch},
-                                               {"sound", Kind::Switch},
-                                               {"model_mode", Kind::ModelMode},
-                                               {"lamp_mode", Kind::LampMode},
-                                               {"ticked", Kind::Switch}});
-    if (!changes.error.isEmpty()) {
-        return Refusal(400, changes.error);
-    }
-    if (auto refusal = NotTuned(*studio)) {
+    const Changes changes = ReadChanges(
+        body,
+        WithSwitches({{"flash", Kind::Level}, {"model", Kind::Level}, {"ticked", Kind::Switch}}));
+    if (auto refusal = CheckChange(studio, args[0], changes.error)) {
         return *refusal;
     }
-    StrobeData* unit = UnitOn(*studio, args[1]);
-    if (!unit) {
-        return Refusal(404,
-                       QStringLiteral("Studio %1 has no unit on channel %2").arg(args[0], args[1]));
-    }
-    if (auto busy = Busy()) {
-        return *busy;
+    StrobeData* unit = nullptr;
+    if (auto refusal = FindUnitToAct(*studio, args, unit)) {
+        return *refusal;
     }
     // A unit switched off takes nothing but being switched on: the panel disables the rest.
     const bool switchedOn = changes.Has("flash_on") && changes.Value("flash_on") == 1;
@@ -487,13 +508,9 @@ ApiReply CRemoteApi::TestFlash(const Args& args, const QByteArray&) {
     if (auto refusal = NotTuned(*studio)) {
         return *refusal;
     }
-    StrobeData* unit = UnitOn(*studio, args[1]);
-    if (!unit) {
-        return Refusal(404,
-                       QStringLiteral("Studio %1 has no unit on channel %2").arg(args[0], args[1]));
-    }
-    if (auto busy = Busy()) {
-        return *busy;
+    StrobeData* unit = nullptr;
+    if (auto refusal = FindUnitToAct(*studio, args, unit)) {
+        return *refusal;
     }
     if (unit->bFlashPow == 0) {
         return Refusal(409, QStringLiteral("%1 is switched off").arg(ChannelName(unit->nChNum)));
@@ -507,22 +524,10 @@ ApiReply CRemoteApi::TestFlash(const Args& args, const QByteArray&) {
 
 ApiReply CRemoteApi::ChangeGroup(const Args& args, const QByteArray& body) {
     StudioData* studio = StudioNamed(args[0]);
-    if (!studio) {
-        return Refusal(404, QStringLiteral("no studio \"%1\"").arg(args[0]));
-    }
-    const Changes changes = ReadChanges(body, {{"flash_offset", Kind::Offset},
-                                               {"model_offset", Kind::Offset},
-                                               {"flash_on", Kind::Switch},
-                                               {"model_on", Kind::Switch},
-                                               {"cell", Kind::Switch},
-                                               {"sound", Kind::Switch},
-                                               {"model_mode", Kind::ModelMode},
-                                               {"lamp_mode", Kind::LampMode},
-                                               {"test", Kind::Press}});
-    if (!changes.error.isEmpty()) {
-        return Refusal(400, changes.error);
-    }
-    if (auto refusal = NotTuned(*studio)) {
+    const Changes changes = ReadChanges(body, WithSwitches({{"flash_offset", Kind::Offset},
+                                                            {"model_offset", Kind::Offset},
+                                                            {"test", Kind::Press}}));
+    if (auto refusal = CheckChange(studio, args[0], changes.error)) {
         return *refusal;
     }
     if (UnitsOf(*studio, true).isEmpty()) {

@@ -63,6 +63,15 @@ private:
     // The checks the acting routes share. Each gives the refusal, or nothing when all is well.
     std::optional<ApiReply> Busy() const;
     std::optional<ApiReply> NotTuned(const StudioData& studio) const;
+    // The studio, or the unit of a studio, a request acts on; refused when it is not there or the
+    // window is busy with the user.
+    std::optional<ApiReply> FindStudioToAct(const QString& letter, StudioData*& studio) const;
+    std::optional<ApiReply> FindUnitToAct(StudioData& studio, const Args& args,
+                                          StrobeData*& unit) const;
+    // A change names a studio and carries a body: refused when the studio is not there, the body
+    // is wrong (bodyError) or the dongle listens to another studio, in that order.
+    std::optional<ApiReply> CheckChange(const StudioData* studio, const QString& letter,
+                                        const QString& bodyError) const;
     std::optional<ApiReply> BadTitle(const QString& title, bool mustBeListed) const;
 
     StudioData* StudioNamed(const QString& letter) const;

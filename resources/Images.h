@@ -8,12 +8,14 @@
 // the size it is shown at, so that no scaling blurs the thin lines of the small ones.
 
 // The toolbar's buttons, as ToolbarIcon numbers them.
-constexpr int kToolbarLoad = 0;
-constexpr int kToolbarSave = 1;
-constexpr int kToolbarScan = 2;
-constexpr int kToolbarName = 3;
-constexpr int kToolbarCom = 4;
-constexpr int kToolbarImageCount = 5;
+enum ToolbarButton : int {
+    kToolbarLoad,
+    kToolbarSave,
+    kToolbarScan,
+    kToolbarName,
+    kToolbarCom,
+    kToolbarImageCount,
+};
 
 constexpr QSize kToolbarImageSize(30, 30);
 constexpr QSize kGripSize(5, 66);

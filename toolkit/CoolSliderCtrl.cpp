@@ -166,19 +166,23 @@ void COXCoolSliderCtrl::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
-void COXCoolSliderCtrl::keyPressEvent(QKeyEvent* event) {
-    // While the mouse holds the thumb, its release ends the gesture, whatever the keys did.
+void COXCoolSliderCtrl::Step(const std::function<void()>& handle) {
+    // While the mouse holds the thumb, its release ends the gesture, whatever the step did.
     if (mouseGesture_) {
-        QSlider::keyPressEvent(event);
+        handle();
         return;
     }
     BeginGesture();
     stepped_ = false;
-    QSlider::keyPressEvent(event);
+    handle();
     if (stepped_) {
         stepped_ = false;
         emit ThumbReleased(GetPos());
     }
+}
+
+void COXCoolSliderCtrl::keyPressEvent(QKeyEvent* event) {
+    Step([&] { QSlider::keyPressEvent(event); });
 }
 
 void COXCoolSliderCtrl::wheelEvent(QWheelEvent* event) {
@@ -187,15 +191,5 @@ void COXCoolSliderCtrl::wheelEvent(QWheelEvent* event) {
         event->ignore();
         return;
     }
-    if (mouseGesture_) {
-        QSlider::wheelEvent(event);
-        return;
-    }
-    BeginGesture();
-    stepped_ = false;
-    QSlider::wheelEvent(event);
-    if (stepped_) {
-        stepped_ = false;
-        emit ThumbReleased(GetPos());
-    }
+    Step([&] { QSlider::wheelEvent(event); });
 }

@@ -2,6 +2,8 @@
 
 #include <QSlider>
 
+#include <functional>
+
 // A horizontal slider with a flat, light look: a thin groove, filled up to the thumb, and a plain
 // round-cornered thumb.
 //
@@ -46,6 +48,8 @@ private:
     void OnAction(int action);
     // Starts a user's gesture: the position it starts from, so that only changes are tracked.
     void BeginGesture();
+    // A key or wheel step, handled by the slider itself: done once it moved the thumb.
+    void Step(const std::function<void()>& handle);
 
     int trackedPos_ = 0;
     bool stepped_ = false;       // the current key or wheel event moved the thumb by a step

@@ -22,13 +22,10 @@ constexpr int kMaxTopHeading = 1024;
 constexpr int kSizingSlop = 3;
 // The check box: 3 px in from the cell's left, at most 12 px square and 3 px clear of the cell's
 // top and bottom; its label starts 6 px past the box's side.
-constexpr int kBoxInset = 3;
-constexpr int kBoxMaxSide = 12;
-constexpr int kBoxClearance = 6;
-constexpr int kLabelGap = 6;
+constexpr int kBoxInset = 3, kBoxMaxSide = 12, kBoxClearance = 6, kLabelGap = 6;
 constexpr int kTextMargin = 3;
-constexpr int kFrameWidth = 2;  // of a cell's marking frame
-constexpr int kFocusWidth = 2;
+// The pens of a cell's marking frame and of the current cell's focus frame.
+constexpr int kFrameWidth = 2, kFocusWidth = 2;
 
 const QString kChecked = QStringLiteral("1");
 const QString kUnchecked = QStringLiteral("0");
@@ -166,14 +163,20 @@ int CUGCtrl::GetNumberCols() const {
     return grid_->Cols();
 }
 
-int CUGCtrl::SetColWidth(int col, int width) {
-    if (col < 0 || col >= grid_->Cols() || width < 0 || width > CUGGridModel::kMaxColWidth) {
+int CUGCtrl::Resize(bool acceptable, const std::function<void()>& apply) {
+    if (!acceptable) {
         return UG_ERROR;
     }
-    grid_->SetColWidth(col, width);
+    apply();
     UpdateScrollBars();
     viewport()->update();
     return UG_SUCCESS;
+}
+
+int CUGCtrl::SetColWidth(int col, int width) {
+    return Resize(
+        col >= 0 && col < grid_->Cols() && width >= 0 && width <= CUGGridModel::kMaxColWidth,
+        [&] { grid_->SetColWidth(col, width); });
 }
 
 int CUGCtrl::GetColWidth(int col) const {
@@ -181,33 +184,19 @@ int CUGCtrl::GetColWidth(int col) const {
 }
 
 int CUGCtrl::SetDefColWidth(int width) {
-    if (width < 1 || width > CUGGridModel::kMaxColWidth) {
-        return UG_ERROR;
-    }
-    grid_->SetDefColWidth(width);
-    UpdateScrollBars();
-    viewport()->update();
-    return UG_SUCCESS;
+    return Resize(width >= 1 && width <= CUGGridModel::kMaxColWidth,
+                  [&] { grid_->SetDefColWidth(width); });
 }
 
 int CUGCtrl::SetDefRowHeight(int height) {
-    if (height < 1 || height > CUGGridModel::kMaxRowHeight) {
-        return UG_ERROR;
-    }
-    grid_->SetDefRowHeight(height);
-    UpdateScrollBars();
-    viewport()->update();
-    return UG_SUCCESS;
+    return Resize(height >= 1 && height <= CUGGridModel::kMaxRowHeight,
+                  [&] { grid_->SetDefRowHeight(height); });
 }
 
 int CUGCtrl::SetRowHeight(int row, int height) {
-    if (row < 0 || row >= grid_->Rows() || height < 1 || height > CUGGridModel::kMaxRowHeight) {
-        return UG_ERROR;
-    }
-    grid_->SetRowHeight(row, height);
-    UpdateScrollBars();
-    viewport()->update();
-    return UG_SUCCESS;
+    return Resize(
+        row >= 0 && row < grid_->Rows() && height >= 1 && height <= CUGGridModel::kMaxRowHeight,
+        [&] { grid_->SetRowHeight(row, height); });
 }
 
 int CUGCtrl::GetRowHeight(int row) const {
@@ -287,49 +276,34 @@ int CUGCtrl::SetCell(int col, int row, const CUGCell* cell) {
     return UG_SUCCESS;
 }
 
-int CUGCtrl::QuickSetText(int col, int row, const QString& text) {
+template <class Value>
+int CUGCtrl::QuickSet(int col, int row, Value CUGCell::*property, const Value& value) {
     if (!grid_->IsCell(col, row)) {
         return UG_ERROR;
     }
-    grid_->Cell(col, row).text = text;
+    grid_->Cell(col, row).*property = value;
     CellChanged(col, row);
     return UG_SUCCESS;
+}
+
+int CUGCtrl::QuickSetText(int col, int row, const QString& text) {
+    return QuickSet(col, row, &CUGCell::text, text);
 }
 
 int CUGCtrl::QuickSetLabelText(int col, int row, const QString& text) {
-    if (!grid_->IsCell(col, row)) {
-        return UG_ERROR;
-    }
-    grid_->Cell(col, row).label = text;
-    CellChanged(col, row);
-    return UG_SUCCESS;
+    return QuickSet(col, row, &CUGCell::label, text);
 }
 
 int CUGCtrl::QuickSetBitmap(int col, int row, const QPixmap& bitmap) {
-    if (!grid_->IsCell(col, row)) {
-        return UG_ERROR;
-    }
-    grid_->Cell(col, row).bitmap = bitmap;
-    CellChanged(col, row);
-    return UG_SUCCESS;
+    return QuickSet(col, row, &CUGCell::bitmap, bitmap);
 }
 
 int CUGCtrl::QuickSetCellType(int col, int row, int type) {
-    if (!grid_->IsCell(col, row) || !IsKnownCellType(type)) {
-        return UG_ERROR;
-    }
-    grid_->Cell(col, row).cellType = type;
-    CellChanged(col, row);
-    return UG_SUCCESS;
+    return IsKnownCellType(type) ? QuickSet(col, row, &CUGCell::cellType, type) : UG_ERROR;
 }
 
 int CUGCtrl::QuickSetCellTypeEx(int col, int row, int style) {
-    if (!grid_->IsCell(col, row)) {
-        return UG_ERROR;
-    }
-    grid_->Cell(col, row).cellTypeEx = style;
-    CellChanged(col, row);
-    return UG_SUCCESS;
+    return QuickSet(col, row, &CUGCell::cellTypeEx, style);
 }
 
 QString CUGCtrl::QuickGetText(int col, int row) const {

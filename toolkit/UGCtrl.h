@@ -3,8 +3,10 @@
 #include "toolkit/UGCell.h"
 
 #include <QAbstractScrollArea>
+
 #include <QFont>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -122,6 +124,11 @@ private:
         int grabOffset = 0;  // from the edge to where the mouse took it
     };
 
+    // Applies a size the grid accepts and shows it; UG_ERROR for the others.
+    int Resize(bool acceptable, const std::function<void()>& apply);
+    // Sets one property of a cell and tells the screen and screen readers of it.
+    template <class Value>
+    int QuickSet(int col, int row, Value CUGCell::*property, const Value& value);
     bool IsHeading(int col, int row) const { return col < 0 || row < 0; }
     Look LookOf(int col, int row) const;
     QFont FallbackFont() const;

@@ -51,37 +51,11 @@ dismiss() {
 
 # Runs inside xvfb-run, with DISPLAY set: starts the program, drives and checks it, stops it.
 inside_display() {
-    local orvane=$1 device=$2
-    # Global, so that the exit trap still sees it once this function has returned.
-    pid=""
-    stop_program() {
-        if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then
-            kill -KILL "$pid" 2>/dev/null || true
-            wait "$pid" 2>/dev/null || true
-        fi
-    }
-    trap stop_program EXIT
-
-    QT_QPA_PLATFORM=xcb \
-        LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$lsan_supp:print_suppressions=0" \
-        "$orvane" >orvane.log 2>&1 &
-    pid=$!
-    echo "$pid" >orvane.pid
-    step "orvane started as pid $pid on $DISPLAY"
-
+    local orvane=$1
+    device=$2
     # A scan sent before the port is open would go nowhere.
-    local opened=""
-    for _ in $(seq 50); do
-        kill -0 "$pid" 2>/dev/null || fail "orvane ended before opening the port (see orvane.log)"
-        for fd in /proc/"$pid"/fd/*; do
-            if [ "$(readlink "$fd" 2>/dev/null || true)" = "$device" ]; then
-                opened=yes
-                break 2
-            fi
-        done
-        sleep 0.1
-    done
-    [ -n "$opened" ] || fail "orvane did not open $device within 5 s"
+    start_program "$orvane"
+    await_port_open
 
     local window
     window=$(await_window Orvane)
@@ -145,63 +119,19 @@ inside_display() {
     step "orvane ended with exit code 0"
 }
 
-if [ "${1:-}" = "--inside-display" ]; then
-    shift
-    inside_display "$@"
-    exit 0
-fi
+enter_display_run "$@"
 
 [ $# -eq 2 ] || fail "usage: $0 ORVANE DONGLE_SIM"
 script=$(realpath "$0")
-lsan_supp=$(dirname "$script")/lsan-system.supp
-export lsan_supp
 orvane=$(realpath "$1")
 sim=$(realpath "$2")
-for tool in xvfb-run xdotool xprop xwininfo import convert python3; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh installs it)"
-done
+need_tools xvfb-run xdotool xprop xwininfo import convert python3
 [ -x "$orvane" ] || fail "no program at $orvane"
 [ -x "$sim" ] || fail "no simulator at $sim"
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/orvane-captions-e2e.XXXXXX")
-sim_pid=""
-xvfb_pid=""
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-cd "$scratch"
+enter_scratch orvane-captions-e2e
 link="$scratch/dongle"
-
-# The simulator reads its commands from a pipe this script keeps open, so it runs until told.
-mkfifo commands
-"$sim" --link "$link" --demo --seed 5 --log frames.log <commands >sim.out 2>sim.err &
-sim_pid=$!
-exec 3>commands
-device=""
-for _ in $(seq 100); do
-    kill -0 "$sim_pid" 2>/dev/null || fail "the simulator ended at start (see sim.err)"
-    device=$(head -n 1 sim.out 2>/dev/null || true)
-    [ -n "$device" ] && break
-    sleep 0.1
-done
-[ -n "$device" ] || fail "the simulator did not name its pty within 10 s"
-step "simulator pid $sim_pid on $device"
-
-cat >Option.xml <<XML
-<?xml version="1.0" encoding="UTF-8"?>
-<Option>
-	<ComSet>
-		<sComPort>$link</sComPort>
-		<nBaud>9600</nBaud>
-	</ComSet>
-</Option>
-XML
-
-xvfb-run -a -s "-screen 0 1024x640x24" bash "$script" --inside-display "$orvane" "$device" &
-xvfb_pid=$!
-xvfb_status=0
-wait "$xvfb_pid" || xvfb_status=$?
-xvfb_pid=""
-[ "$xvfb_status" -eq 0 ] || fail "the run under the virtual display failed ($xvfb_status)"
+start_sim "$sim" "$link" --demo --seed 5 --log frames.log
+write_option_file "$link"
+in_display "$script" "$orvane" "$device"
 echo "PASS: every caption is shown exactly"

@@ -70,11 +70,7 @@ inside_display() {
     }
     trap stop_programs EXIT
 
-    QT_QPA_PLATFORM=xcb \
-        LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$lsan_supp:print_suppressions=0" \
-        "$orvane" --remote 0 >orvane.log 2>&1 &
-    pid=$!
-    echo "$pid" >orvane.pid
+    start_program "$orvane" --remote 0
     url=""
     for _ in $(seq 100); do
         url=$(sed -n 's/^orvane: remote interface on //p' orvane.log)
@@ -179,58 +175,21 @@ PY
 }
 
 if [ "${1:-}" = "--inside-display" ]; then
-    shift
-    ctl=$2
-    inside_display "$@"
-    exit 0
+    ctl=$3
 fi
+enter_display_run "$@"
 
 [ $# -eq 3 ] || fail "usage: $0 ORVANE ORVANE_CTL DONGLE_SIM"
 script=$(realpath "$0")
-lsan_supp=$(dirname "$script")/lsan-system.supp
-export lsan_supp
 orvane=$(realpath "$1")
 ctl=$(realpath "$2")
 sim=$(realpath "$3")
-for tool in xvfb-run python3; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh installs it)"
-done
+need_tools xvfb-run python3
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/orvane-remote-e2e.XXXXXX")
+enter_scratch orvane-remote-e2e
 export scratch
-sim_pid=""
-xvfb_pid=""
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-cd "$scratch"
 export XDG_CONFIG_HOME="$scratch/config"
-
-mkfifo commands
-"$sim" --link "$scratch/dongle" --demo --seed 5 --log frames.log <commands >sim.out 2>sim.err &
-sim_pid=$!
-exec 3>commands
-for _ in $(seq 100); do
-    [ -s sim.out ] && break
-    kill -0 "$sim_pid" 2>/dev/null || fail "the simulator ended at start (see sim.err)"
-    sleep 0.1
-done
-[ -s sim.out ] || fail "the simulator did not name its pty within 10 s"
-
-cat >Option.xml <<XML
-<?xml version="1.0" encoding="UTF-8"?>
-<Option>
-	<ComSet>
-		<sComPort>$scratch/dongle</sComPort>
-		<nBaud>9600</nBaud>
-	</ComSet>
-</Option>
-XML
-
-xvfb-run -a -s "-screen 0 1024x640x24" bash "$script" --inside-display "$orvane" "$ctl" &
-xvfb_pid=$!
-xvfb_status=0
-wait "$xvfb_pid" || xvfb_status=$?
-xvfb_pid=""
-[ "$xvfb_status" -eq 0 ] || fail "the run under the virtual display failed ($xvfb_status)"
+start_sim "$sim" "$scratch/dongle" --demo --seed 5 --log frames.log
+write_option_file "$scratch/dongle"
+in_display "$script" "$orvane" "$ctl"
 echo "PASS"

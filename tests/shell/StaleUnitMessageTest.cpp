@@ -2,9 +2,9 @@
 // delivered; a new unit may even be made at the freed address. Run under AddressSanitizer, these
 // cases show whether anything still follows such a message's pointer.
 
-#include "support/FrameTestKit.h"
 #include "link/ChangeCode.h"
 #include "model/StudioModel.h"
+#include "support/FrameTestKit.h"
 
 #include <QTest>
 #include <QTreeWidget>
@@ -20,9 +20,9 @@ class StaleUnitMessage : public ::testing::Test {
 protected:
     void SetUp() override {
         frame = &f.Make();
-        log = std::make_unique<PaneMessageLog>(*frame);
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame, 5000));
+        log = std::make_unique<PaneMessageLog>(*frame);
         ASSERT_TRUE(log->Settle());
         studioA = frame->Model().Studio(0);
         // Studio A picked in the tree, as the user does before a scan.
