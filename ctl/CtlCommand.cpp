@@ -132,6 +132,60 @@ void NeedCount(const QStringList& words, qsizetype min, qsizetype max, const QSt
     }
 }
 
+// The words after the command, read into what the command needs.
+void ReadArguments(const QStringList& words, const QString& name, CtlCommand& command) {
+    switch (command.kind) {
+        case Kind::Status:
+        case Kind::Setups:
+        case Kind::Watch:
+        case Kind::Units:
+            NeedCount(words, 0, 0, name);
+            break;
+        case Kind::Studio:
+            NeedCount(words, 1, 1, name);
+            command.studio = Studio(words[0]);
+            break;
+        case Kind::Scan:
+            NeedCount(words, 0, 1, name);
+            if (!words.isEmpty()) {
+                command.studio = Studio(words[0]);
+            }
+            break;
+        case Kind::Set:
+            if (words.isEmpty()) {
+                throw Wrong{QStringLiteral("set needs a channel and KEY VALUE pairs")};
+            }
+            command.channel = Channel(words[0]);
+            command.body = Changes(words.mid(1), false);
+            break;
+        case Kind::Test:
+            NeedCount(words, 1, 1, name);
+            command.channel = Channel(words[0]);
+            break;
+        case Kind::Tick:
+            NeedCount(words, 2, 2, name);
+            command.channel = Channel(words[0]);
+            command.body = QJsonDocument(QJsonObject{{QStringLiteral("ticked"),
+                                                      OnOff(QStringLiteral("tick"), words[1])}})
+                               .toJson(QJsonDocument::Compact);
+            break;
+        case Kind::Group:
+            command.body = Changes(words, true);
+            break;
+        case Kind::Load:
+        case Kind::Save:
+            NeedCount(words, 1, 1, name);
+            command.title = words[0];
+            if (command.title.isEmpty()) {
+                throw Wrong{QStringLiteral("a setup needs a title")};
+            }
+            break;
+        case Kind::Help:
+        case Kind::Version:
+            break;
+    }
+}
+
 CtlCommand Parse(const QStringList& arguments) {
     CtlCommand command;
     QStringList words;
@@ -183,57 +237,7 @@ CtlCommand Parse(const QStringList& arguments) {
     if (!commandSeen) {
         throw Wrong{QStringLiteral("no command given")};
     }
-    const QString name = arguments.mid(1).join(u' ');
-    switch (command.kind) {
-        case Kind::Status:
-        case Kind::Setups:
-        case Kind::Watch:
-        case Kind::Units:
-            NeedCount(words, 0, 0, name);
-            break;
-        case Kind::Studio:
-            NeedCount(words, 1, 1, name);
-            command.studio = Studio(words[0]);
-            break;
-        case Kind::Scan:
-            NeedCount(words, 0, 1, name);
-            if (!words.isEmpty()) {
-                command.studio = Studio(words[0]);
-            }
-            break;
-        case Kind::Set:
-            if (words.isEmpty()) {
-                throw Wrong{QStringLiteral("set needs a channel and KEY VALUE pairs")};
-            }
-            command.channel = Channel(words[0]);
-            command.body = Changes(words.mid(1), false);
-            break;
-        case Kind::Test:
-            NeedCount(words, 1, 1, name);
-            command.channel = Channel(words[0]);
-            break;
-        case Kind::Tick:
-            NeedCount(words, 2, 2, name);
-            command.channel = Channel(words[0]);
-            command.body = QJsonDocument(QJsonObject{{QStringLiteral("ticked"),
-                                                      OnOff(QStringLiteral("tick"), words[1])}})
-                               .toJson(QJsonDocument::Compact);
-            break;
-        case Kind::Group:
-            command.body = Changes(words, true);
-            break;
-        case Kind::Load:
-        case Kind::Save:
-            NeedCount(words, 1, 1, name);
-            command.title = words[0];
-            if (command.title.isEmpty()) {
-                throw Wrong{QStringLiteral("a setup needs a title")};
-            }
-            break;
-        case Kind::Help:
-        case Kind::Version:
-            break;
-    }
+    ReadArguments(words, arguments.mid(1).join(u' '), command);
     return command;
 }
 

@@ -45,27 +45,26 @@ void CNavigationFormView::MakeRowCurrent(int row) {
     grid_->GotoCell(0, row);
 }
 
+void CNavigationFormView::OnShowStudio(const StudioData& studio) {
+    grid_->ShowStudio(studio);
+    if (studio.nChItemCnt > 0) {
+        MakeRowCurrent(1);
+    } else if (Host()) {
+        SendWindowMessage(Host()->ControlPane(), Msg::StudioHasNoUnits);
+    }
+}
+
 bool CNavigationFormView::OnMessage(const WindowMessageEvent& m) {
     StudioModel* model = Model();
     if (!model) {
         return false;
     }
     switch (m.Message()) {
-        case Msg::ShowStudio: {
-            const StudioData* studio = m.LParamAs<StudioData>();
-            if (!studio) {
-                return true;
-            }
-            grid_->ShowStudio(*studio);
-            if (studio->nChItemCnt <= 0) {
-                if (Host()) {
-                    SendWindowMessage(Host()->ControlPane(), Msg::StudioHasNoUnits);
-                }
-            } else {
-                MakeRowCurrent(1);
+        case Msg::ShowStudio:
+            if (const StudioData* studio = m.LParamAs<StudioData>()) {
+                OnShowStudio(*studio);
             }
             return true;
-        }
         case Msg::SelectUnitRow: {
             if (m.WParam() != 0) {
                 const StudioData* studio = model->SelectedStudio();

@@ -5,6 +5,7 @@
 class CNavigationGrid;
 class COXSeparator;
 class QWidget;
+struct StudioData;
 
 // The navigation pane: a caption and the grid of the units of one studio. It receives the other
 // panes' messages and hands them to the grid.
@@ -23,6 +24,8 @@ protected:
 private:
     // Makes row `row` current; the grid's selection handling does the rest.
     void MakeRowCurrent(int row);
+    // Shows the studio: its first unit made current, or the panel told there is none.
+    void OnShowStudio(const StudioData& studio);
 
     COXSeparator* caption_;  // 1005
     QWidget* placeholder_;   // 1004, taken over by the grid
