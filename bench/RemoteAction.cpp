@@ -14,12 +14,12 @@
 // and nothing else may reach the line.
 
 #include "BenchSupport.h"
-#include "support/OptionXml.h"
 #include "link/UnitMask.h"
 #include "model/StudioModel.h"
 #include "platform/WindowMessage.h"
 #include "remote/RemoteControl.h"
 #include "shell/MainFrame.h"
+#include "support/OptionXml.h"
 
 #include <QCoreApplication>
 #include <QDir>

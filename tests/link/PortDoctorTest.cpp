@@ -1,11 +1,11 @@
 // Why a port does not open, found by real opens, and the words the user reads for each reason.
 
-#include "support/PseudoTerminal.h"
 #include "link/CommThread.h"
 #include "link/PortReportText.h"
 #include "platform/LowLatency.h"
 #include "platform/PortCheck.h"
 #include "support/NotifyRecorder.h"
+#include "support/PseudoTerminal.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
-#include "support/PseudoTerminal.h"
 #include "link/CommThread.h"
 #include "platform/PortCheck.h"
 #include "platform/SerialDevice.h"
 #include "support/NotifyRecorder.h"
+#include "support/PseudoTerminal.h"
 
 #include <QDir>
 #include <QFile>

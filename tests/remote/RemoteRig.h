@@ -4,11 +4,11 @@
 // with the remote interface on an ephemeral port as the program assembles them, and a plain HTTP
 // client that speaks to it in the same event loop.
 
-#include "support/PseudoTerminal.h"
 #include "link/ZbProtocol.h"
 #include "model/StudioModel.h"
 #include "remote/RemoteControl.h"
 #include "shell/MainFrame.h"
+#include "support/PseudoTerminal.h"
 #include "support/RecordingMessageBox.h"
 
 #include <QByteArray>

@@ -2,9 +2,9 @@
 // dialog alike: why it does not open and what to do, or which port is open; said again only when
 // that changes.
 
-#include "support/FrameTestKit.h"
 #include "link/ui/ComSettingDlg.h"
 #include "shell/ConnectionPane.h"
+#include "support/FrameTestKit.h"
 
 #include <QAccessible>
 #include <QComboBox>
