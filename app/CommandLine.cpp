@@ -1,5 +1,8 @@
 #include "app/CommandLine.h"
 
+#include <algorithm>
+#include <iterator>
+
 #ifndef ORVANE_VERSION
 #error "ORVANE_VERSION comes from the project's version in CMake"
 #endif
@@ -7,6 +10,67 @@
 namespace {
 
 constexpr auto kProgram = "orvane";
+
+// What Qt's application object and its X11 platform take off the command line, with or without a
+// value; Qt also accepts them with two dashes and, some of them, as -name=value.
+struct QtOption {
+    const char* name;
+    bool takesValue;
+};
+constexpr QtOption kQtOptions[] = {
+    {"platform", true},
+    {"platformpluginpath", true},
+    {"platformtheme", true},
+    {"plugin", true},
+    {"qwindowgeometry", true},
+    {"geometry", true},
+    {"qwindowtitle", true},
+    {"title", true},
+    {"qwindowicon", true},
+    {"icon", true},
+    {"session", true},
+    {"style", true},
+    {"stylesheet", true},
+    {"display", true},
+    {"name", true},
+    {"visual", true},
+    {"reverse", false},
+    {"testability", false},
+    {"widgetcount", false},
+    {"nograb", false},
+    {"dograb", false},
+    {"qmljsdebugger", false},
+};
+
+// The line as the application object would leave it. Only what is certainly Qt's is taken off,
+// so what remains unknown here is unknown to Qt as well.
+QStringList WithoutQtOptions(const QStringList& arguments) {
+    QStringList rest;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (i == 0 || !argument.startsWith(QLatin1Char('-'))) {
+            rest << argument;
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            rest << arguments.mid(i);
+            break;
+        }
+        QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        const qsizetype equals = name.indexOf(QLatin1Char('='));
+        const bool valueAttached = equals >= 0;
+        name.truncate(valueAttached ? equals : name.size());
+        const auto* qt = std::find_if(
+            std::begin(kQtOptions), std::end(kQtOptions),
+            [&](const QtOption& option) { return name == QLatin1String(option.name); });
+        if (qt == std::end(kQtOptions)) {
+            rest << argument;
+        } else if (qt->takesValue && !valueAttached) {
+            ++i;
+        }
+    }
+    return rest;
+}
 
 }  // namespace
 
@@ -37,6 +101,19 @@ std::optional<CommandLineAnswer> CommandLine::AnswerWithoutDisplay(
     const QStringList& rawArguments) {
     // Asking for help gets it, even if the rest of the line is wrong.
     parser_.parse(rawArguments);
+    if (std::optional<CommandLineAnswer> answer = HelpOrVersion()) {
+        return answer;
+    }
+    // A wrong line is told as such on a terminal without a display too, where making the
+    // application object would end the program with Qt's complaint about the display instead.
+    CommandLineAnswer answer = Parse(WithoutQtOptions(rawArguments));
+    if (answer.kind == CommandLineAnswer::Kind::Refuse) {
+        return answer;
+    }
+    return std::nullopt;
+}
+
+std::optional<CommandLineAnswer> CommandLine::HelpOrVersion() const {
     if (parser_.isSet(help_)) {
         return CommandLineAnswer{CommandLineAnswer::Kind::Print, {}, HelpText()};
     }
@@ -55,7 +132,7 @@ CommandLineAnswer CommandLine::Parse(const QStringList& arguments) {
                 QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n")
                     .arg(kProgram, parser_.errorText())};
     }
-    if (std::optional<CommandLineAnswer> answer = AnswerWithoutDisplay(arguments)) {
+    if (std::optional<CommandLineAnswer> answer = HelpOrVersion()) {
         return *answer;
     }
     // Other arguments have always been accepted and ignored; they still are.

@@ -36,14 +36,16 @@ public:
     CommandLine();
 
     // Before the application object exists, which needs a display: answers --help and --version,
-    // so both work on a terminal without one. Empty when the line asks for neither; an unknown
-    // option here may still be one of Qt's, so it is left for Parse.
+    // and refuses a wrong line, so all of them work on a terminal without one. Empty when the
+    // program is to run; Qt's own options are known here and left for the application object.
     std::optional<CommandLineAnswer> AnswerWithoutDisplay(const QStringList& rawArguments);
 
     // With Qt's options already removed (QCoreApplication::arguments()).
     CommandLineAnswer Parse(const QStringList& arguments);
 
 private:
+    // Of the line the parser read last.
+    std::optional<CommandLineAnswer> HelpOrVersion() const;
     QString HelpText() const;
 
     QCommandLineParser parser_;

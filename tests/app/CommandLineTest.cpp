@@ -37,6 +37,23 @@ TEST(CommandLineTest, QtOptionsSpelledWithOneDashAskForNothing) {
     EXPECT_FALSE(commandLine.AnswerWithoutDisplay(Line({"-stylesheet", "a.qss"})).has_value());
     EXPECT_FALSE(commandLine.AnswerWithoutDisplay(Line({"-reverse", "-style", "Fusion"})));
     EXPECT_FALSE(commandLine.AnswerWithoutDisplay(Line({"--user-folder"})).has_value());
+    // -name takes the next word as the window class, whatever it looks like.
+    EXPECT_FALSE(commandLine.AnswerWithoutDisplay(
+        Line({"--platform", "xcb", "-style=Fusion", "-qmljsdebugger=port:1", "-name", "--frob"})));
+}
+
+TEST(CommandLineTest, AWrongLineIsRefusedBeforeADisplayIsNeeded) {
+    CommandLine commandLine;
+    const std::pair<QStringList, const char*> cases[] = {
+        {Line({"--frob"}), "Unknown option 'frob'"},
+        {Line({"-platform", "offscreen", "-frob"}), "Unknown option 'frob'"},
+        {Line({"--remote", "nowhere", "-reverse"}), "--remote takes PORT or ADDR:PORT"}};
+    for (const auto& [wrong, reason] : cases) {
+        const auto answer = commandLine.AnswerWithoutDisplay(wrong);
+        ASSERT_TRUE(answer.has_value()) << wrong.join(' ').toStdString();
+        EXPECT_EQ(answer->kind, Kind::Refuse);
+        EXPECT_TRUE(answer->text.contains(QString::fromUtf8(reason))) << answer->text.toStdString();
+    }
 }
 
 TEST(CommandLineTest, RunsWithTheUserFolderOnlyWhenAsked) {

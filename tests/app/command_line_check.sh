@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real programs' command lines, seen from outside. --help and --version answer on standard
 # output with exit code 0 even without a display; an unknown option is refused on standard error
-# with exit code 2, also behind Qt's own options. Started plainly, orvane works in the folder it is
-# started from; with --user-folder it creates ~/Orvane and reads its Option.xml there.
+# with exit code 2, also without a display and behind Qt's own options. Started plainly, orvane
+# works in the folder it is started from; with --user-folder it creates ~/Orvane and reads its
+# Option.xml there.
 #
 # usage: command_line_check.sh ORVANE DONGLE_SIM VERSION
 set -euo pipefail
@@ -66,6 +67,7 @@ no_display=(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb)
 expect 0 "^orvane $version\$" "" "${no_display[@]}" "$orvane" --version
 expect 0 "^Usage: orvane \\[options\\]" "" "${no_display[@]}" "$orvane" --help
 expect 0 "--user-folder" "" "${no_display[@]}" "$orvane" -h
+expect 2 "" "^orvane: Unknown option 'frob'" "${no_display[@]}" "$orvane" -reverse --frob
 expect 0 "^orvane-dongle-sim $version\$" "" "$sim" --version
 expect 0 "--version" "" "$sim" --help
 expect 2 "" "unknown argument '--frob'" "$sim" --link x --frob
