@@ -196,10 +196,15 @@ for round in $(seq "$saves"); do
     await_window '^Business Memory$' >/dev/null
     # A completed save puts a new file in the old one's place: a new inode under the same name.
     before_inode=$(stat -c %i "Business Memory/Soak.xml" 2>/dev/null || echo none)
-    xdotool key Return
-    # Anywhere from before the save starts to well after it is done: a save takes a few ms.
-    sleep "$(printf '0.%03d' $((RANDOM % 15)))"
-    kill -KILL "$pid"
+    # The kill is timed from just before the key is sent, so that it lands anywhere from before
+    # the program sees the key, through the save, to well after it: a save takes a few ms.
+    (
+        sleep "$(printf '0.%03d' $((RANDOM % 20)))"
+        kill -KILL "$pid"
+    ) &
+    killer=$!
+    xdotool key Return 2>/dev/null || true
+    wait "$killer"
     wait "$pid" 2>/dev/null || true
     pid=""
     after_inode=$(stat -c %i "Business Memory/Soak.xml" 2>/dev/null || echo none)
