@@ -5,6 +5,7 @@
 #include "RemoteRig.h"
 
 #include "model/StudioModel.h"
+#include "support/GridArea.h"
 #include "toolkit/CoolSliderCtrl.h"
 #include "views/NavigationFormView.h"
 #include "views/NavigationGrid.h"
@@ -112,17 +113,11 @@ protected:
     CNavigationGrid* Grid() const {
         return qobject_cast<CNavigationFormView*>(clicked.frame->NavigationPane())->Grid();
     }
+    // Whole rows, across the viewport.
     QRect Rows(int first, int last) const {
         CNavigationGrid* grid = Grid();
-        int top = grid->GetRowHeight(-1) - grid->verticalScrollBar()->value();
-        for (int row = 0; row < first; ++row) {
-            top += grid->GetRowHeight(row);
-        }
-        int height = 0;
-        for (int row = first; row <= last; ++row) {
-            height += grid->GetRowHeight(row);
-        }
-        return {0, top, grid->viewport()->width(), height};
+        const QRect area = GridAreaRect(*grid, 0, first, 0, last);
+        return {0, area.top(), grid->viewport()->width(), area.height()};
     }
     void ClickBlock(int k) {
         QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, {},

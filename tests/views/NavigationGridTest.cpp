@@ -9,6 +9,7 @@
 #include "model/StudioModel.h"
 #include "resources/Images.h"
 #include "support/FrameTestKit.h"
+#include "support/GridArea.h"
 #include "support/NotifyRecorder.h"
 #include "support/PlaceUnit.h"
 #include "toolkit/OXSeparator.h"
@@ -171,28 +172,7 @@ protected:
 
     // Where an area of cells is drawn in the grid's viewport, from the grid's own sizes.
     QRect AreaRect(int startCol, int startRow, int endCol, int endRow) const {
-        int left = grid->GetColWidth(-1) - grid->horizontalScrollBar()->value();
-        for (int col = 0; col < startCol; ++col) {
-            left += grid->GetColWidth(col);
-        }
-        int width = 0;
-        for (int col = startCol; col <= endCol; ++col) {
-            width += grid->GetColWidth(col);
-        }
-        int top = grid->GetRowHeight(-1);
-        if (startRow >= 0) {
-            top -= grid->verticalScrollBar()->value();
-            for (int row = 0; row < startRow; ++row) {
-                top += grid->GetRowHeight(row);
-            }
-        } else {
-            top = 0;
-        }
-        int height = 0;
-        for (int row = startRow; row <= endRow; ++row) {
-            height += grid->GetRowHeight(row);
-        }
-        return {left, top, width, height};
+        return GridAreaRect(*grid, startCol, startRow, endCol, endRow);
     }
     QRect StateRect(int k) const { return AreaRect(0, kBlock * k + 2, 1, kBlock * k + 3); }
     QRect NameRect(int k) const { return AreaRect(0, kBlock * k + 1, 4, kBlock * k + 1); }
