@@ -22,6 +22,9 @@ struct StrobeSettings {
     friend bool operator==(const StrobeSettings&, const StrobeSettings&) = default;
 };
 
+// A unit this hot or hotter is shown as "Overheat" instead of its power levels.
+inline constexpr int kOverheatLevel = 60;
+
 // One flash unit. Its own tag is the unit line of the tree; a second tag is its light-name line.
 // Tags point into the record, so a unit is never copied or moved: its settings are.
 struct StrobeData : TreeItemTag, StrobeSettings {
@@ -41,7 +44,7 @@ struct StrobeData : TreeItemTag, StrobeSettings {
 
     // Run-time marks, never saved or copied.
     int bSelected = 0;   // ticked in the navigation grid: group commands act on it
-    int nHeatLevel = 0;  // 60 or more is shown as "Overheat"
+    int nHeatLevel = 0;  // kOverheatLevel or more is shown as "Overheat"
     // Given by the model when the unit is placed and never given again, so a message about this
     // unit cannot be taken for one about a later unit at the same address.
     std::uint64_t nSerial = 0;

@@ -40,10 +40,9 @@ void CEventFeed::OnScan(const StudioData* studio, bool started) {
                          started ? QStringLiteral("started") : QStringLiteral("finished")}});
 }
 
-void CEventFeed::TellUnit(const QByteArray& name, const void* unit) {
-    const auto* named = static_cast<const StrobeData*>(unit);
-    if (const StudioData* studio = RemoteJson::StudioOf(model_, named)) {
-        emit Event(name, RemoteJson::UnitIn(*studio, *named));
+void CEventFeed::TellUnit(const QByteArray& name, const StrobeData* unit) {
+    if (unit && unit->pParent) {
+        emit Event(name, RemoteJson::UnitIn(*static_cast<const StudioData*>(unit->pParent), *unit));
     }
 }
 
@@ -52,8 +51,10 @@ bool CEventFeed::eventFilter(QObject* watched, QEvent* event) {
     if (!m) {
         return false;
     }
-    // Looked at before the pane handles it; the model already holds what the message tells.
-    const auto lParam = reinterpret_cast<const void*>(m->LParam());
+    // Looked at before the pane handles it; the model already holds what the message tells. A
+    // queued message's unit is looked up as the pane will look it up: one freed since is not told.
+    const StrobeData* lParam =
+        m->Stamp() != 0 ? model_.LiveUnit(m->LParam(), m->Stamp()) : m->LParamAs<StrobeData>();
     if (watched == studioList_ && m->Message() == Msg::UnitPlaced) {
         TellUnit("unit-placed", lParam);
     } else if (watched == navigation_) {

@@ -6,6 +6,7 @@
 
 class CMainFrame;
 class StudioModel;
+struct StrobeData;
 struct StudioData;
 
 // What the window shows as it changes, told as events: the link coming and going, a scan starting
@@ -33,7 +34,7 @@ private:
     void OnScan(const StudioData* studio, bool started);
     // A unit named by a message, told only once it is found in the model: a message may have
     // waited in the queue while its unit was freed.
-    void TellUnit(const QByteArray& name, const void* unit);
+    void TellUnit(const QByteArray& name, const StrobeData* unit);
 
     CMainFrame& frame_;
     StudioModel& model_;

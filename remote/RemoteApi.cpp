@@ -217,6 +217,16 @@ bool ApplyOnPanel(CWindowHands& hands, Panel panel, const Changes& changes,
     return taken;
 }
 
+bool AnyTicked(const StudioData& studio) {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const StrobeData* unit = studio.bChUsed[slot] ? studio.Unit(slot) : nullptr;
+        if (unit && unit->bSelected) {
+            return true;
+        }
+    }
+    return false;
+}
+
 QJsonArray UnitsOf(const StudioData& studio, bool tickedOnly = false) {
     QJsonArray units;
     for (int slot = 0; slot < kSlotCount; ++slot) {
@@ -226,10 +236,6 @@ QJsonArray UnitsOf(const StudioData& studio, bool tickedOnly = false) {
         }
     }
     return units;
-}
-
-QString ChannelName(int slot) {
-    return kSlotNames[static_cast<std::size_t>(slot)].toString();
 }
 
 }  // namespace
@@ -460,9 +466,9 @@ ApiReply CRemoteApi::UnitOne(const Args& args, const QByteArray&) {
 
 ApiReply CRemoteApi::ChangeUnit(const Args& args, const QByteArray& body) {
     StudioData* studio = StudioNamed(args[0]);
-    const Changes changes = ReadChanges(
-        body,
-        WithSwitches({{"flash", Kind::Level}, {"model", Kind::Level}, {"ticked", Kind::Switch}}));
+    static const std::vector<Field> kFields =
+        WithSwitches({{"flash", Kind::Level}, {"model", Kind::Level}, {"ticked", Kind::Switch}});
+    const Changes changes = ReadChanges(body, kFields);
     if (auto refusal = CheckChange(studio, args[0], changes.error)) {
         return *refusal;
     }
@@ -479,13 +485,13 @@ ApiReply CRemoteApi::ChangeUnit(const Args& args, const QByteArray& body) {
     };
     const bool panelKeys = anyKeyBut({u"ticked"});
     if (unit->bFlashPow == 0 && !switchedOn && anyKeyBut({u"ticked", u"flash_on"})) {
-        return Refusal(409, QStringLiteral("%1 is switched off: only flash_on can change it")
-                                .arg(ChannelName(unit->nChNum)));
+        return Refusal(
+            409,
+            QStringLiteral("%1 is switched off: only flash_on can change it").arg(unit->sChName));
     }
 
     if (!hands_.ClickUnit(*unit) || (panelKeys && !hands_.ShowPanel(Panel::Unit))) {
-        return Refusal(
-            409, QStringLiteral("the window did not select %1").arg(ChannelName(unit->nChNum)));
+        return Refusal(409, QStringLiteral("the window did not select %1").arg(unit->sChName));
     }
     const auto level = [&](const char* key) {
         return changes.Has(key) ? std::optional<int>(changes.Value(key)) : std::nullopt;
@@ -502,10 +508,7 @@ ApiReply CRemoteApi::ChangeUnit(const Args& args, const QByteArray& body) {
 
 ApiReply CRemoteApi::TestFlash(const Args& args, const QByteArray&) {
     StudioData* studio = StudioNamed(args[0]);
-    if (!studio) {
-        return Refusal(404, QStringLiteral("no studio \"%1\"").arg(args[0]));
-    }
-    if (auto refusal = NotTuned(*studio)) {
+    if (auto refusal = CheckChange(studio, args[0], {})) {
         return *refusal;
     }
     StrobeData* unit = nullptr;
@@ -513,7 +516,7 @@ ApiReply CRemoteApi::TestFlash(const Args& args, const QByteArray&) {
         return *refusal;
     }
     if (unit->bFlashPow == 0) {
-        return Refusal(409, QStringLiteral("%1 is switched off").arg(ChannelName(unit->nChNum)));
+        return Refusal(409, QStringLiteral("%1 is switched off").arg(unit->sChName));
     }
     if (!hands_.ClickUnit(*unit) || !hands_.ShowPanel(Panel::Unit) ||
         !hands_.ClickButton(Panel::Unit, QStringLiteral("testButton"))) {
@@ -524,13 +527,13 @@ ApiReply CRemoteApi::TestFlash(const Args& args, const QByteArray&) {
 
 ApiReply CRemoteApi::ChangeGroup(const Args& args, const QByteArray& body) {
     StudioData* studio = StudioNamed(args[0]);
-    const Changes changes = ReadChanges(body, WithSwitches({{"flash_offset", Kind::Offset},
-                                                            {"model_offset", Kind::Offset},
-                                                            {"test", Kind::Press}}));
+    static const std::vector<Field> kFields = WithSwitches(
+        {{"flash_offset", Kind::Offset}, {"model_offset", Kind::Offset}, {"test", Kind::Press}});
+    const Changes changes = ReadChanges(body, kFields);
     if (auto refusal = CheckChange(studio, args[0], changes.error)) {
         return *refusal;
     }
-    if (UnitsOf(*studio, true).isEmpty()) {
+    if (!AnyTicked(*studio)) {
         return Refusal(409, QStringLiteral("no unit of Studio %1 is ticked").arg(args[0]));
     }
     // The panel's offsets count from when it was last brought up, and bringing it up resets them.
@@ -626,13 +629,15 @@ ApiReply CRemoteApi::Save(const Args& args, const QByteArray&) {
     if (auto busy = Busy()) {
         return *busy;
     }
+    // Refused before the box is touched, so a refusal leaves the window as it was.
+    const StudioData* selected = model_.SelectedStudio();
+    if (!selected || selected->nChItemCnt == 0) {
+        return Refusal(409, QStringLiteral("No channel item."));
+    }
     CMessageRelay::Capture capture(messages_);
     CBusinessMemoryBox& box = hands_.MemoryBox();
     box.TypeFileName(title);
     const bool written = box.SaveConfirmed();
-    if (capture.Texts().contains(QStringLiteral("No channel item."))) {
-        return Refusal(409, QStringLiteral("No channel item."));
-    }
     if (!written || !capture.Texts().isEmpty()) {
         return Refusal(500, capture.Texts().join(u'\n'));
     }

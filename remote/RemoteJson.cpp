@@ -6,12 +6,6 @@
 
 #include <cmath>
 
-namespace {
-
-constexpr int kOverheat = 60;
-
-}  // namespace
-
 namespace RemoteJson {
 
 std::optional<int> StudioNumber(const QString& letter) {
@@ -23,20 +17,6 @@ std::optional<int> StudioNumber(const QString& letter) {
 
 QString StudioLetter(int studioNum) {
     return QString(QChar(u'A' + studioNum));
-}
-
-const StudioData* StudioOf(const StudioModel& model, const StrobeData* unit) {
-    if (!unit) {
-        return nullptr;
-    }
-    for (const auto& studio : model.pStudio) {
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            if (studio->bChUsed[slot] && studio->Unit(slot) == unit) {
-                return studio.get();
-            }
-        }
-    }
-    return nullptr;
 }
 
 QJsonObject Unit(const StrobeData& u) {
@@ -57,7 +37,7 @@ QJsonObject Unit(const StrobeData& u) {
          u.nModelMode2 == 1 ? QStringLiteral("continuous") : QStringLiteral("flash-prop")},
         {QStringLiteral("ticked"), u.bSelected != 0},
         {QStringLiteral("ready"), u.bFlashCharge != 0},
-        {QStringLiteral("overheat"), u.nHeatLevel >= kOverheat},
+        {QStringLiteral("overheat"), u.nHeatLevel >= kOverheatLevel},
     };
 }
 

@@ -8,7 +8,6 @@
 #include <optional>
 
 struct StrobeData;
-class StudioModel;
 struct StudioData;
 
 // How the remote interface writes and reads the program's things: studios by letter ("A".."E"),
@@ -19,9 +18,6 @@ namespace RemoteJson {
 // 0..4 for "A".."E"; empty for anything else.
 std::optional<int> StudioNumber(const QString& letter);
 QString StudioLetter(int studioNum);
-// The studio a unit belongs to, or nullptr for one that is no longer in the model. A pointer kept
-// from an earlier moment is looked up before it is touched.
-const StudioData* StudioOf(const StudioModel& model, const StrobeData* unit);
 
 QJsonObject Unit(const StrobeData& unit);
 QJsonObject UnitIn(const StudioData& studio, const StrobeData& unit);

@@ -18,7 +18,6 @@ constexpr int kHeadingHeight = 30;
 constexpr int kRowHeight = 20;
 constexpr int kSeparatorHeight = 2;
 constexpr int kNameColumnWidth = 150;
-constexpr int kOverheat = 60;
 
 constexpr int kHeadingStyle = UGCT_CHECKBOX3DRECESS | UGCT_CHECKBOXCHECKMARK;
 constexpr int kStateStyle = kHeadingStyle | UGCT_NORMALMULTILINE;
@@ -203,7 +202,7 @@ void CNavigationGrid::ShowUnitState(const StrobeData& unit, int k, bool redraw) 
     QString alarm;
     if (unit.bFlashPow == 0) {
         alarm = QStringLiteral("OFF");
-    } else if (unit.nHeatLevel >= kOverheat) {
+    } else if (unit.nHeatLevel >= kOverheatLevel) {
         alarm = QStringLiteral("Overheat");
     } else {
         ShowPowerLabel(unit.bModelPow ? unit.nModelValue : -1, unit.nFlashValue, k, false);
@@ -285,7 +284,7 @@ void CNavigationGrid::UpdateUnitItem(int changeCode, StrobeData* unit) {
         case ChangeCode::ModelPower:
         case ChangeCode::ModelSwitch:
             // An alarm keeps the cell; the levels show again once it clears.
-            if (unit->bFlashPow != 0 && unit->nHeatLevel < kOverheat) {
+            if (unit->bFlashPow != 0 && unit->nHeatLevel < kOverheatLevel) {
                 ShowPowerLabel(unit->bModelPow ? unit->nModelValue : -1, unit->nFlashValue, k,
                                true);
             }
