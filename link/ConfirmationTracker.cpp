@@ -104,21 +104,21 @@ StrobeData* CConfirmationTracker::UnitAt(int slot) const {
     return studio ? studio->Unit(slot) : nullptr;
 }
 
-Confirmation CConfirmationTracker::StateOf(const Expected& expected) const {
+Confirmation CConfirmationTracker::StateOf(const Expected& expected, std::int64_t now) {
     if (!expected.open) {
         return Confirmation::Confirmed;
     }
-    const std::int64_t waited = clock_() - expected.sentMs;
+    const std::int64_t waited = now - expected.sentMs;
     if (waited >= kConfirmTimeoutMs) {
         return Confirmation::NotConfirmed;
     }
     return waited >= kWaitingShownMs ? Confirmation::Waiting : Confirmation::Confirmed;
 }
 
-CConfirmationTracker::Shown CConfirmationTracker::ShownOf(const Record& record) const {
+CConfirmationTracker::Shown CConfirmationTracker::ShownOf(const Record& record, std::int64_t now) {
     Shown shown;
     for (int item = 0; item < kItemCount; ++item) {
-        const Confirmation state = StateOf(record.expected[item]);
+        const Confirmation state = StateOf(record.expected[item], now);
         shown.unit = Worse(shown.unit, state);
         const bool lamp =
             item == ModelPower || item == Mode1 || item == Mode2 || item == LampSwitch;
@@ -150,22 +150,26 @@ void CConfirmationTracker::Expect(const StrobeData& unit, Item item) {
     record->expected[item] = {true, ValueOf(unit, item), clock_()};
 }
 
-void CConfirmationTracker::Match(StrobeData* unit, std::initializer_list<Item> items) {
+bool CConfirmationTracker::Match(StrobeData* unit, std::initializer_list<Item> items) {
     Record* record = unit ? Find(*unit) : nullptr;
     if (!record) {
-        return;
+        return false;
     }
+    bool closed = false;
     for (const Item item : items) {
         Expected& expected = record->expected[item];
         if (expected.open && (item == TestFlash || ValueOf(*unit, item) == expected.value)) {
             expected.open = false;
+            closed = true;
         }
     }
+    return closed;
 }
 
 void CConfirmationTracker::Publish() {
     if (records_.empty()) {
         timer_.stop();
+        timerDueMs_ = -1;
         return;
     }
     const std::int64_t now = clock_();
@@ -176,7 +180,7 @@ void CConfirmationTracker::Publish() {
         if (!model_.LiveUnit(reinterpret_cast<std::intptr_t>(record.unit), record.serial)) {
             return true;
         }
-        const Shown shown = ShownOf(record);
+        const Shown shown = ShownOf(record, now);
         if (shown != record.shown) {
             record.shown = shown;
             changed.push_back(record.unit);
@@ -196,10 +200,12 @@ void CConfirmationTracker::Publish() {
         }
         return !open && shown == Shown{};
     });
-    if (nextChange >= 0) {
-        timer_.start(static_cast<int>(nextChange - now), Qt::PreciseTimer, this);
-    } else {
+    if (nextChange < 0) {
         timer_.stop();
+        timerDueMs_ = -1;
+    } else if (nextChange != timerDueMs_) {
+        timer_.start(static_cast<int>(nextChange - now), Qt::PreciseTimer, this);
+        timerDueMs_ = nextChange;
     }
     if (onChanged_) {
         for (StrobeData* unit : changed) {
@@ -214,6 +220,8 @@ void CConfirmationTracker::Tick() {
 
 void CConfirmationTracker::timerEvent(QTimerEvent* event) {
     if (event->timerId() == timer_.timerId()) {
+        // The timer repeats: what is due next is set afresh.
+        timerDueMs_ = -1;
         Publish();
         return;
     }
@@ -222,9 +230,9 @@ void CConfirmationTracker::timerEvent(QTimerEvent* event) {
 
 int CConfirmationTracker::OnUnitStatus(int nSlot, const StrobeData& status, int nReserved) {
     const int result = handler_.OnUnitStatus(nSlot, status, nReserved);
-    if (!records_.empty()) {
-        Match(UnitAt(nSlot),
-              {FlashPower, ModelPower, Mode1, Mode2, Cell, Sound, FlashSwitch, LampSwitch});
+    // Only a report that closes something changes what is shown; time passing is the timer's.
+    if (!records_.empty() && Match(UnitAt(nSlot), {FlashPower, ModelPower, Mode1, Mode2, Cell,
+                                                   Sound, FlashSwitch, LampSwitch})) {
         Publish();
     }
     return result;
@@ -238,27 +246,29 @@ int CConfirmationTracker::OnSettingReport(std::uint8_t nType, int nSlot, int nVa
     }
     const auto type = static_cast<SettingType>(nType);
     Item item = FlashPower;
+    bool closed = false;
     if (type == SettingType::FlashPowerTable || type == SettingType::ModelPowerTable) {
         // A power table carries both powers of every slot.
         if (const StudioData* studio = model_.SelectedStudio()) {
             for (int slot = 0; slot < kSlotCount; ++slot) {
-                Match(studio->bChUsed[slot] ? studio->Unit(slot) : nullptr,
-                      {FlashPower, ModelPower});
+                closed |= Match(studio->Unit(slot), {FlashPower, ModelPower});
             }
         }
     } else if (type == SettingType::FlashPower || type == SettingType::ModelPower) {
-        Match(UnitAt(nSlot), {FlashPower, ModelPower});
+        closed = Match(UnitAt(nSlot), {FlashPower, ModelPower});
     } else if (type != SettingType::TestFlash && ItemOf(type, item)) {
-        Match(UnitAt(nSlot), {item});
+        closed = Match(UnitAt(nSlot), {item});
     }
-    Publish();
+    if (closed) {
+        Publish();
+    }
     return result;
 }
 
 int CConfirmationTracker::OnStateReport(std::uint8_t nCode, int nSlot, std::uint8_t nValue) {
     const int result = handler_.OnStateReport(nCode, nSlot, nValue);
-    if (!records_.empty() && static_cast<StateCode>(nCode) == StateCode::TestFlashDone) {
-        Match(UnitAt(nSlot), {TestFlash});
+    if (!records_.empty() && static_cast<StateCode>(nCode) == StateCode::TestFlashDone &&
+        Match(UnitAt(nSlot), {TestFlash})) {
         Publish();
     }
     return result;

@@ -107,10 +107,11 @@ private:
     const Record* Find(const StrobeData& unit) const;
     void Expect(const StrobeData& unit, Item item);
     // Closes what the unit's records now hold as sent, for the items a report covered.
-    void Match(StrobeData* unit, std::initializer_list<Item> items);
+    // Whether the report closed anything that was waiting.
+    bool Match(StrobeData* unit, std::initializer_list<Item> items);
     StrobeData* UnitAt(int slot) const;
-    Confirmation StateOf(const Expected& expected) const;
-    Shown ShownOf(const Record& record) const;
+    static Confirmation StateOf(const Expected& expected, std::int64_t now);
+    static Shown ShownOf(const Record& record, std::int64_t now);
     // Tells of every changed record, forgets the dead and the settled, and runs the timer only
     // while something can still change by time alone.
     void Publish();
@@ -121,4 +122,5 @@ private:
     std::function<void(StrobeData&)> onChanged_;
     std::vector<Record> records_;
     QBasicTimer timer_;
+    std::int64_t timerDueMs_ = -1;  // when the running timer fires; -1: it is stopped
 };
