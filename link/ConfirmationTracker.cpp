@@ -1,5 +1,6 @@
 #include "link/ConfirmationTracker.h"
 
+#include "link/Frame.h"
 #include "link/UnitMask.h"
 #include "model/StudioModel.h"
 
@@ -69,9 +70,9 @@ const std::array<CConfirmationTracker::ItemInfo, CConfirmationTracker::kItemCoun
         {SettingType::TestFlash, nullptr},
     }};
 
-int CConfirmationTracker::ValueOf(const StrobeData& unit, Item item) {
+int CConfirmationTracker::ValueOf(const StrobeSettings& settings, Item item) {
     const auto field = kItems[item].field;
-    return field ? unit.*field : 0;
+    return field ? settings.*field : 0;
 }
 
 bool CConfirmationTracker::ItemOf(SettingType type, Item& item) {
@@ -150,7 +151,8 @@ void CConfirmationTracker::Expect(const StrobeData& unit, Item item) {
     record->expected[item] = {true, ValueOf(unit, item), clock_()};
 }
 
-bool CConfirmationTracker::Match(StrobeData* unit, std::initializer_list<Item> items) {
+bool CConfirmationTracker::Match(StrobeData* unit, std::initializer_list<Item> items,
+                                 const StrobeSettings& reported) {
     Record* record = unit ? Find(*unit) : nullptr;
     if (!record) {
         return false;
@@ -158,7 +160,7 @@ bool CConfirmationTracker::Match(StrobeData* unit, std::initializer_list<Item> i
     bool closed = false;
     for (const Item item : items) {
         Expected& expected = record->expected[item];
-        if (expected.open && (item == TestFlash || ValueOf(*unit, item) == expected.value)) {
+        if (expected.open && (item == TestFlash || ValueOf(reported, item) == expected.value)) {
             expected.open = false;
             closed = true;
         }
@@ -231,8 +233,10 @@ void CConfirmationTracker::timerEvent(QTimerEvent* event) {
 int CConfirmationTracker::OnUnitStatus(int nSlot, const StrobeData& status, int nReserved) {
     const int result = handler_.OnUnitStatus(nSlot, status, nReserved);
     // Only a report that closes something changes what is shown; time passing is the timer's.
-    if (!records_.empty() && Match(UnitAt(nSlot), {FlashPower, ModelPower, Mode1, Mode2, Cell,
-                                                   Sound, FlashSwitch, LampSwitch})) {
+    if (!records_.empty() &&
+        Match(UnitAt(nSlot),
+              {FlashPower, ModelPower, Mode1, Mode2, Cell, Sound, FlashSwitch, LampSwitch},
+              status)) {
         Publish();
     }
     return result;
@@ -247,17 +251,35 @@ int CConfirmationTracker::OnSettingReport(std::uint8_t nType, int nSlot, int nVa
     const auto type = static_cast<SettingType>(nType);
     Item item = FlashPower;
     bool closed = false;
+    // The powers as the report carried them; a 0 or a level out of range matches nothing sent.
+    const auto powers = [](StrobeData& unit, int flash, int model) {
+        StrobeSettings reported = unit.Settings();
+        reported.nFlashValue = flash;
+        reported.nModelValue = model;
+        return reported;
+    };
     if (type == SettingType::FlashPowerTable || type == SettingType::ModelPowerTable) {
         // A power table carries both powers of every slot.
         if (const StudioData* studio = model_.SelectedStudio()) {
             for (int slot = 0; slot < kSlotCount; ++slot) {
-                closed |= Match(studio->Unit(slot), {FlashPower, ModelPower});
+                StrobeData* unit = studio->Unit(slot);
+                const std::size_t at = PowerTableFlashAt(slot);
+                if (unit && at + 1 < frame.size()) {
+                    closed |= Match(unit, {FlashPower, ModelPower},
+                                    powers(*unit, frame[at], frame[at + 1]));
+                }
             }
         }
     } else if (type == SettingType::FlashPower || type == SettingType::ModelPower) {
-        closed = Match(UnitAt(nSlot), {FlashPower, ModelPower});
+        if (StrobeData* unit = UnitAt(nSlot)) {
+            closed = Match(unit, {FlashPower, ModelPower},
+                           powers(*unit, (nValue >> 8) & 0xFF, nValue & 0xFF));
+        }
     } else if (type != SettingType::TestFlash && ItemOf(type, item)) {
-        closed = Match(UnitAt(nSlot), {item});
+        // The record took the switch or mode as reported.
+        if (StrobeData* unit = UnitAt(nSlot)) {
+            closed = Match(unit, {item}, unit->Settings());
+        }
     }
     if (closed) {
         Publish();
@@ -268,7 +290,7 @@ int CConfirmationTracker::OnSettingReport(std::uint8_t nType, int nSlot, int nVa
 int CConfirmationTracker::OnStateReport(std::uint8_t nCode, int nSlot, std::uint8_t nValue) {
     const int result = handler_.OnStateReport(nCode, nSlot, nValue);
     if (!records_.empty() && static_cast<StateCode>(nCode) == StateCode::TestFlashDone &&
-        Match(UnitAt(nSlot), {TestFlash})) {
+        Match(UnitAt(nSlot), {TestFlash}, {})) {
         Publish();
     }
     return result;

@@ -100,15 +100,16 @@ private:
         Shown shown;
     };
 
-    static int ValueOf(const StrobeData& unit, Item item);
+    static int ValueOf(const StrobeSettings& settings, Item item);
     static bool ItemOf(SettingType type, Item& item);
 
     Record* Find(const StrobeData& unit);
     const Record* Find(const StrobeData& unit) const;
     void Expect(const StrobeData& unit, Item item);
-    // Closes what the unit's records now hold as sent, for the items a report covered.
-    // Whether the report closed anything that was waiting.
-    bool Match(StrobeData* unit, std::initializer_list<Item> items);
+    // Closes what was sent to the unit for the items a report covered, where the values the report
+    // carried are those sent; a value the unit's record kept because the report's was unusable
+    // confirms nothing. Whether anything that was waiting was closed.
+    bool Match(StrobeData* unit, std::initializer_list<Item> items, const StrobeSettings& reported);
     StrobeData* UnitAt(int slot) const;
     static Confirmation StateOf(const Expected& expected, std::int64_t now);
     static Shown ShownOf(const Record& record, std::int64_t now);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 // Every frame starts with 0xFF and its total length; the receiver restarts at every 0xFF, so the
@@ -14,6 +15,10 @@ inline constexpr int kScanRequestLength = 5;
 inline constexpr int kUnitSettingsLength = 14;
 inline constexpr int kSettingLength = 7;
 inline constexpr int kPowerTableLength = 23;
+// A power table has no unit mask: each slot's flash and model power follow one another from here.
+inline constexpr std::size_t PowerTableFlashAt(int slot) {
+    return 3 + 2 * static_cast<std::size_t>(slot);
+}
 
 // A command byte below 0x10 is taken whole; above, its high nibble is the class and the low nibble
 // a setting type, state code or monitor code.

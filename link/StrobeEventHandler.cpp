@@ -1,6 +1,7 @@
 #include "link/StrobeEventHandler.h"
 
 #include "link/ChangeCode.h"
+#include "link/Frame.h"
 #include "link/SettingType.h"
 #include "model/StudioModel.h"
 #include "platform/WindowMessage.h"
@@ -115,7 +116,7 @@ int CStrobeEventHandler::OnSettingReport(std::uint8_t nType, int nSlot, int nVal
 void CStrobeEventHandler::ApplyPowerTable(StudioData& studio, std::span<const std::uint8_t> frame) {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         StrobeData* unit = studio.bChUsed[slot] ? studio.Unit(slot) : nullptr;
-        const std::size_t at = 3 + 2 * static_cast<std::size_t>(slot);
+        const std::size_t at = PowerTableFlashAt(slot);
         if (!unit || at + 1 >= frame.size()) {
             continue;
         }

@@ -184,7 +184,7 @@ int CZbProtocol::SendPowerTable(SettingType type, const StudioData* studio) {
     for (int slot = 0; slot < 10; ++slot) {
         const StrobeData* unit = studio->bChUsed[slot] ? studio->Unit(slot) : nullptr;
         if (unit) {
-            frame[3 + 2 * slot] = Low8(unit->nFlashValue);
+            frame[PowerTableFlashAt(slot)] = Low8(unit->nFlashValue);
             frame[4 + 2 * slot] = Low8(unit->nModelValue);
         }
     }

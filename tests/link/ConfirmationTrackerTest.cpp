@@ -144,6 +144,25 @@ TEST_F(ConfirmationTrackerTest, GroupFramesAndTablesWaitForEveryUnitTheyReached)
     EXPECT_EQ(State(6), Confirmation::Confirmed);
 }
 
+TEST_F(ConfirmationTrackerTest, AReportWhoseValueTheHandlerCannotUseConfirmsNothing) {
+    // The record already holds what was sent; a report the handler throws away leaves it so.
+    Unit(0).nFlashValue = 61;
+    Unit(1).nFlashValue = 62;
+    protocol.SendPowerTable(SettingType::FlashPowerTable, studio);
+    Bytes echo(23, 0);
+    echo[0] = 0xFF, echo[1] = 0x17, echo[2] = 0x1E;
+    echo[5] = 62, echo[6] = 40;  // slot 1 took it; slots 0 and 6 carry nothing
+    Receive(echo);
+    Unit(6).nFlashValue = 63;
+    protocol.SendSetting(0, &Unit(6), SettingType::FlashPower);
+    Receive({0xFF, 0x07, 0x13, 0x02, 0x00, 0x05, 40});  // flash power 0.5: out of range
+    Wait(CConfirmationTracker::kConfirmTimeoutMs);
+    EXPECT_EQ(State(0), Confirmation::NotConfirmed);
+    EXPECT_EQ(State(1), Confirmation::Confirmed);
+    EXPECT_EQ(State(6), Confirmation::NotConfirmed);
+    EXPECT_EQ(Unit(6).nFlashValue, 63) << "the handler was to keep the record";
+}
+
 TEST_F(ConfirmationTrackerTest, ATestFlashWaitsForTheUnitToSayItFired) {
     protocol.SendSetting(0, &Unit(1), SettingType::TestFlash);
     Wait(CConfirmationTracker::kConfirmTimeoutMs);
