@@ -165,9 +165,7 @@ void ReadArguments(const QStringList& words, const QString& name, CtlCommand& co
         case Kind::Tick:
             NeedCount(words, 2, 2, name);
             command.channel = Channel(words[0]);
-            command.body = QJsonDocument(QJsonObject{{QStringLiteral("ticked"),
-                                                      OnOff(QStringLiteral("tick"), words[1])}})
-                               .toJson(QJsonDocument::Compact);
+            command.body = Changes({QStringLiteral("tick"), words[1]}, false);
             break;
         case Kind::Group:
             command.body = Changes(words, true);

@@ -20,6 +20,10 @@
 using Method = QHttpServerRequest::Method;
 using Panel = CWindowHands::Panel;
 
+ApiReply Refusal(int status, const QString& reason) {
+    return {status, QJsonDocument(RemoteJson::Error(reason)), false, {}};
+}
+
 namespace {
 
 // What a key of a request body holds, and how it is read.
@@ -146,10 +150,6 @@ Changes ReadChanges(const QByteArray& body, const std::vector<Field>& fields) {
 
 ApiReply Reply(int status, const QJsonObject& object) {
     return {status, QJsonDocument(object), false, {}};
-}
-
-ApiReply Refusal(int status, const QString& reason) {
-    return Reply(status, RemoteJson::Error(reason));
 }
 
 // The check boxes and buttons of both panels that the body's keys click, in the order they are

@@ -32,6 +32,9 @@ struct ApiReply {
     QByteArray allow;     // the methods a path takes, with 405
 };
 
+// A refusal: the status with {"error": reason}.
+ApiReply Refusal(int status, const QString& reason);
+
 // The routes of the remote interface, version 1. Reading routes answer from the model; acting
 // routes check everything first and answer 4xx with nothing done, and only then act through the
 // window's own widgets (CWindowHands), as a user's clicks would.

@@ -86,19 +86,15 @@ bool CRemoteServer::handleRequest(const QHttpServerRequest& request, QTcpSocket*
         guard->Answered();
     }
     if (!Authorized(request)) {
-        ApiReply refused{401,
-                         QJsonDocument(RemoteJson::Error(QStringLiteral(
-                             "a request needs the header \"Authorization: Bearer TOKEN\" "
-                             "with the token of the remote-token file"))),
-                         false,
-                         {}};
-        Answer(request, socket, refused);
+        Answer(request, socket,
+               Refusal(401,
+                       QStringLiteral("a request needs the header \"Authorization: Bearer TOKEN\" "
+                                      "with the token of the remote-token file")));
         return true;
     }
     const std::optional<QStringList> path = ApiPath(request.url());
     if (!path) {
-        Answer(request, socket,
-               {404, QJsonDocument(RemoteJson::Error(QStringLiteral("no such path"))), false, {}});
+        Answer(request, socket, Refusal(404, QStringLiteral("no such path")));
         return true;
     }
     const ApiReply reply = api_.Handle({request.method(), *path, request.body()});
@@ -140,11 +136,7 @@ void CRemoteServer::OpenStream(const QHttpServerRequest& request, QTcpSocket* so
     streams_.removeAll(nullptr);
     if (streams_.size() >= kMaxStreams) {
         Answer(request, socket,
-               {503,
-                QJsonDocument(RemoteJson::Error(
-                    QStringLiteral("%1 event streams are open already").arg(kMaxStreams))),
-                false,
-                {}});
+               Refusal(503, QStringLiteral("%1 event streams are open already").arg(kMaxStreams)));
         return;
     }
     // No length: the stream's body ends when the connection does.

@@ -1,7 +1,7 @@
 #include "remote/RequestGuard.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
+#include "remote/RemoteJson.h"
+
 #include <QList>
 
 namespace {
@@ -38,8 +38,7 @@ qsizetype HeadLength(const QByteArray& head) {
 }
 
 QByteArray Answer(int status, const QByteArray& statusText, const QString& reason) {
-    const QByteArray body = QJsonDocument(QJsonObject{{QStringLiteral("error"), reason}})
-                                .toJson(QJsonDocument::Compact);
+    const QByteArray body = RemoteJson::Compact(RemoteJson::Error(reason));
     return "HTTP/1.1 " + QByteArray::number(status) + ' ' + statusText +
            "\r\nContent-Type: application/json\r\nContent-Length: " +
            QByteArray::number(body.size()) +
