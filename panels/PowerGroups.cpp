@@ -4,6 +4,7 @@
 #include "panels/PanelLook.h"
 #include "panels/UserButton.h"
 #include "panels/UserStatic.h"
+#include "platform/TipAndDescription.h"
 #include "toolkit/CoolSliderCtrl.h"
 #include "toolkit/CoolSpinButtonCtrl.h"
 
@@ -343,11 +344,7 @@ void CPowerGroups::ShowConfirmation(Confirmation flash, Confirmation model) {
     for (const auto& [power, state] : {std::pair(&flash_, flash), std::pair(&model_, model)}) {
         CUserStatic& readOut = *power->readOut;
         readOut.SetMarkColor(PanelLook::MarkColor(state));
-        const QString description = PanelLook::ConfirmationTip(state);
-        readOut.setToolTip(description);
-        if (readOut.accessibleDescription() != description) {
-            readOut.setAccessibleDescription(description);
-        }
+        SetTipAndDescription(readOut, PanelLook::ConfirmationTip(state));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "shell/ConnectionPane.h"
 
 #include "link/PortReportText.h"
+#include "platform/TipAndDescription.h"
 
 namespace {
 const QString kConnected = QStringLiteral("Zigbee connected");
@@ -20,10 +21,5 @@ void CConnectionPane::Show(bool connected, const PortReport& report) {
     if (text() != state) {
         setText(state);
     }
-    if (toolTip() != reason) {
-        setToolTip(reason);
-    }
-    if (accessibleDescription() != reason) {
-        setAccessibleDescription(reason);
-    }
+    SetTipAndDescription(*this, reason);
 }

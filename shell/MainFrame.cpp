@@ -317,9 +317,8 @@ void CMainFrame::SetConnected(bool connected, const PortReport& report) {
 }
 
 void CMainFrame::OnComSetting() {
-    CComSettingDlg dialog(&portSettings_, this);
     // The port the link tries reads as the status bar tells it; any other is looked at afresh.
-    dialog.SetPortCheck([this](const QString& portName) {
+    CComSettingDlg dialog(&portSettings_, this, [this](const QString& portName) {
         const PortReport& shown = connectionText_->Report();
         return portName == shown.port ? shown : PortCheck::Check(portName);
     });

@@ -5,6 +5,7 @@
 #include "platform/DialogUnits.h"
 #include "platform/PortCheck.h"
 #include "platform/TextToInt.h"
+#include "platform/TipAndDescription.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -37,8 +38,10 @@ const QStringList kStopBits = {"1", "1.5", "2"};
 
 }  // namespace
 
-CComSettingDlg::CComSettingDlg(PortSettings* settings, QWidget* parent)
-    : QDialog(parent), settings_(settings), portCheck_(&PortCheck::Check) {
+CComSettingDlg::CComSettingDlg(PortSettings* settings, QWidget* parent, PortCheckFunction check)
+    : QDialog(parent),
+      settings_(settings),
+      portCheck_(check ? std::move(check) : PortCheckFunction(&PortCheck::Check)) {
     setWindowTitle(QStringLiteral("Com Setting"));
     setFont(DialogUnits::ShellDlgFont());
     const DialogUnits du(font());
@@ -93,21 +96,13 @@ CComSettingDlg::CComSettingDlg(PortSettings* settings, QWidget* parent)
     UpdatePortReason();
 }
 
-void CComSettingDlg::SetPortCheck(PortCheckFunction check) {
-    portCheck_ = std::move(check);
-    UpdatePortReason();
-}
-
 void CComSettingDlg::UpdatePortReason() {
     // The entries' own tooltips (the adapters' descriptions) show in the open list; the box's
     // tooltip speaks of the entry it shows.
     const QString text = portBox_->currentIndex() < 0
                              ? QString()
                              : PortReportText(portCheck_(portBox_->currentText()));
-    if (text != portBox_->toolTip()) {
-        portBox_->setToolTip(text);
-        portBox_->setAccessibleDescription(text);
-    }
+    SetTipAndDescription(*portBox_, text);
 }
 
 void CComSettingDlg::FillPortBox() {

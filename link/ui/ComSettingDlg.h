@@ -19,14 +19,13 @@ public:
     static constexpr int kIdOk = 1;
     static constexpr int kIdCancel = 2;
 
-    // The dialog edits the record in place when the user confirms.
-    CComSettingDlg(PortSettings* settings, QWidget* parent);
-
     // Finds what is known about a port by its name.
     using PortCheckFunction = std::function<PortReport(const QString& portName)>;
 
-    // Replaces the look at the selected port, which by default opens nothing, and looks again.
-    void SetPortCheck(PortCheckFunction check);
+    // The dialog edits the record in place when the user confirms. It tells what `check` finds
+    // about the selected port; the default look opens nothing.
+    CComSettingDlg(PortSettings* settings, QWidget* parent, PortCheckFunction check = {});
+
     // Looks at the selected port again; the box's texts change only when what is found does.
     void UpdatePortReason();
 
