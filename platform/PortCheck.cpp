@@ -3,6 +3,7 @@
 #include "platform/SerialDevice.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 
 #include <dirent.h>
@@ -46,24 +47,10 @@ bool ProcessHolds(qint64 pid, const QByteArray& device) {
     return false;
 }
 
-// The whole of a file under /proc, which tells no size beforehand.
+// The whole of a file under /proc, which tells no size beforehand: QFile reads on to its end.
 QByteArray ReadProcFile(const QByteArray& path) {
-    QByteArray content;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return content;
-    }
-    char chunk[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n > 0) {
-            content.append(chunk, n);
-        } else if (n == 0 || errno != EINTR) {
-            break;
-        }
-    }
-    ::close(fd);
-    return content;
+    QFile file(QString::fromLocal8Bit(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QString CommandName(qint64 pid) {
