@@ -119,7 +119,7 @@ bool CNavigationFormView::OnMessage(const WindowMessageEvent& m) {
             return true;
         case Msg::UnitConfirmationChanged:
             if (const StrobeData* unit = m.LParamAs<StrobeData>()) {
-                grid_->ShowConfirmation(*unit, true);
+                grid_->ShowConfirmation(*unit);
             }
             return true;
         default:

@@ -57,14 +57,10 @@ void CNavigationGrid::SetOwners(CPaneHost* host, StudioModel* model,
     confirmations_ = confirmations;
 }
 
-void CNavigationGrid::ShowConfirmation(const StrobeData& unit, bool redraw) {
-    const int k = IndexOf(&unit);
-    if (k < 0) {
-        return;
-    }
-    MarkConfirmation(unit, k);
-    if (redraw) {
-        RedrawCell(0, kRowsPerUnit * k + 1);
+void CNavigationGrid::ShowConfirmation(const StrobeData& unit) {
+    // Setting the cell redraws it.
+    if (const int k = IndexOf(&unit); k >= 0) {
+        MarkConfirmation(unit, k);
     }
 }
 

@@ -41,7 +41,7 @@ public:
     void RefreshUnitRows(int k, const StrobeData& unit);
     void UpdateUnitItem(int changeCode, StrobeData* unit);
     // Marks a unit's name row while the unit has not taken what was last sent to it.
-    void ShowConfirmation(const StrobeData& unit, bool redraw);
+    void ShowConfirmation(const StrobeData& unit);
 
     int UnitCount() const { return nUnitCount_; }
     int SelIndex() const { return nSelIndex_; }
