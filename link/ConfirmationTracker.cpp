@@ -29,12 +29,13 @@ void ForEachAddressed(const StudioModel& model, std::uint16_t mask, const Strobe
     if (!studio) {
         return;
     }
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        const StrobeData* addressed = studio->bChUsed[slot] ? studio->Unit(slot) : nullptr;
-        if (addressed && ((mask & MaskFromSlot(slot)) || (mask & kAllUnitsMask))) {
+    // The all-units bits reach every slot.
+    constexpr std::uint16_t kEverySlot = 0x1F1F;
+    ForEachSlot((mask & kAllUnitsMask) ? kEverySlot : mask, [&](int slot) {
+        if (const StrobeData* addressed = studio->Unit(slot)) {
             visit(*addressed);
         }
-    }
+    });
 }
 
 Confirmation Worse(Confirmation a, Confirmation b) {
@@ -327,7 +328,7 @@ void CConfirmationTracker::OnPowerTableSent(SettingType type, const StudioData& 
         return;
     }
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (const StrobeData* unit = studio.bChUsed[slot] ? studio.Unit(slot) : nullptr) {
+        if (const StrobeData* unit = studio.Unit(slot)) {
             Expect(*unit, item);
         }
     }

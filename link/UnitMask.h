@@ -38,3 +38,14 @@ constexpr std::uint16_t MaskFromSlot(int slot) {
     }
     return 0;
 }
+
+// Calls visit(slot) for every slot 0..9 whose bit the mask sets, lowest first. The all-units bits
+// name no slot in an incoming frame.
+template <class Visit>
+void ForEachSlot(std::uint16_t mask, Visit visit) {
+    for (int slot = 0; slot < 10; ++slot) {
+        if (mask & MaskFromSlot(slot)) {
+            visit(slot);
+        }
+    }
+}

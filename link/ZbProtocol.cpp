@@ -18,17 +18,6 @@ std::uint16_t MaskOf(const FrameBuffer& frame) {
     return static_cast<std::uint16_t>(frame[3] << 8 | frame[4]);
 }
 
-// Calls visit(slot) for every slot 0..9 whose bit the mask sets, lowest first. The all-units bits
-// name no slot in an incoming frame.
-template <class Visit>
-void ForEachSlot(std::uint16_t mask, Visit visit) {
-    for (int slot = 0; slot < 10; ++slot) {
-        if (mask & MaskFromSlot(slot)) {
-            visit(slot);
-        }
-    }
-}
-
 std::uint16_t MaskFor(std::uint16_t mask, const StrobeData& unit) {
     return mask != 0 ? mask : MaskFromSlot(unit.nChNum);
 }

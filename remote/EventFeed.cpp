@@ -70,8 +70,7 @@ bool CEventFeed::eventFilter(QObject* watched, QEvent* event) {
                 // The group panel changed the ticked units of the studio of the selection.
                 if (const StudioData* studio = model_.SelectedStudio()) {
                     for (int slot = 0; slot < kSlotCount; ++slot) {
-                        const StrobeData* unit =
-                            studio->bChUsed[slot] ? studio->Unit(slot) : nullptr;
+                        const StrobeData* unit = studio->Unit(slot);
                         if (unit && unit->bSelected) {
                             TellUnit("unit-changed", unit);
                         }

@@ -219,7 +219,7 @@ bool ApplyOnPanel(CWindowHands& hands, Panel panel, const Changes& changes,
 
 bool AnyTicked(const StudioData& studio) {
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        const StrobeData* unit = studio.bChUsed[slot] ? studio.Unit(slot) : nullptr;
+        const StrobeData* unit = studio.Unit(slot);
         if (unit && unit->bSelected) {
             return true;
         }
@@ -230,7 +230,7 @@ bool AnyTicked(const StudioData& studio) {
 QJsonArray UnitsOf(const StudioData& studio, bool tickedOnly = false) {
     QJsonArray units;
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        const StrobeData* unit = studio.bChUsed[slot] ? studio.Unit(slot) : nullptr;
+        const StrobeData* unit = studio.Unit(slot);
         if (unit && (!tickedOnly || unit->bSelected)) {
             units.append(RemoteJson::Unit(*unit));
         }
