@@ -1,5 +1,7 @@
 #pragma once
 
+#include "remote/RemoteEndpoint.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -28,7 +30,7 @@ struct CtlCommand {
     };
 
     Kind kind = Kind::Help;
-    QString url = QStringLiteral("http://127.0.0.1:8717");
+    QString url = RemoteEndpoint().Url();
     QString tokenFile;  // empty: the default place
     QString studio;     // "A".."E"; empty: the studio of the selection
     int channel = 0;    // 1..10 for Set, Test, Tick

@@ -76,5 +76,5 @@ quint16 CRemoteControl::Port() const {
 QString CRemoteControl::Url() const {
     RemoteEndpoint endpoint = options_.endpoint;
     endpoint.port = Port();
-    return QStringLiteral("http://") + endpoint.ToString();
+    return endpoint.Url();
 }

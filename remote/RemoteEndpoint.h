@@ -18,5 +18,7 @@ struct RemoteEndpoint {
     static std::optional<RemoteEndpoint> Parse(const QString& text);
     // "127.0.0.1:8717", "[::1]:8717"
     QString ToString() const;
+    // "http://127.0.0.1:8717"
+    QString Url() const { return QStringLiteral("http://") + ToString(); }
     bool IsLoopback() const { return address.isLoopback(); }
 };
