@@ -32,6 +32,7 @@ public:
     // the offset that changed. Exactly one of the two is expected to be set.
     void ApplyOffsets(bool flashChanged, bool modelChanged);
 
+    CPowerGroups& Groups() const { return *groups_; }
     int FlashOffset() const { return groups_->Values().flashValue; }
     int ModelOffset() const { return groups_->Values().modelValue; }
 

@@ -34,7 +34,7 @@ public:
     template <class Widget>
     Widget* Put(Widget* widget, const QString& name, int x, int y, int w, int h) {
         PanelLook::Place(widget, du_, x, y + layout_.templateShiftY, w, h, layout_.origin);
-        widget->setObjectName(Name(name));
+        widget->setObjectName(groups_.ControlName(name));
         return widget;
     }
 
@@ -74,12 +74,6 @@ public:
     }
 
 private:
-    QString Name(const QString& base) const {
-        if (layout_.namePrefix.isEmpty()) {
-            return base;
-        }
-        return layout_.namePrefix + base.left(1).toUpper() + base.mid(1);
-    }
     QString Suffix() const {
         return layout_.scale == Scale::Offset ? QStringLiteral(" offset") : QString();
     }
@@ -451,6 +445,13 @@ void CPowerGroups::OnSliderRelease(Power& own, Power& other) {
     dragStarted_ = false;
     // Also after a press that moved nothing: the user asked for this value to be sent.
     target_.PowerSet(own.isFlash, coupled);
+}
+
+QString CPowerGroups::ControlName(const QString& base) const {
+    if (layout_.namePrefix.isEmpty()) {
+        return base;
+    }
+    return layout_.namePrefix + base.left(1).toUpper() + base.mid(1);
 }
 
 bool CPowerGroups::ReleaseAt(bool flash, int value) {

@@ -101,6 +101,10 @@ public:
     // is disabled.
     bool ReleaseAt(bool flash, int value);
 
+    // The object name of one of the controls by its base name ("cellCheck"): behind the layout's
+    // prefix where it has one ("selCellCheck").
+    QString ControlName(const QString& base) const;
+
 private:
     // One power and the widgets that show and change it; flash and lamp are handled by the same
     // steps with their roles exchanged.

@@ -74,15 +74,12 @@ int CWindowHands::GroupOffset(bool flash) const {
 
 CPowerGroups& CWindowHands::Groups(Panel panel) const {
     CControlFormView& control = ControlPanel();
-    return panel == Panel::Unit ? control.UnitGroups()
-                                : *control.GroupPanel().findChild<CPowerGroups*>();
+    return panel == Panel::Unit ? control.UnitGroups() : control.GroupPanel().Groups();
 }
 
 QAbstractButton* CWindowHands::Button(Panel panel, const QString& name) const {
-    // The group panel's controls carry the same names behind "sel": "cellCheck", "selCellCheck".
-    const QString objectName =
-        panel == Panel::Unit ? name : QStringLiteral("sel") + name.left(1).toUpper() + name.mid(1);
-    return Groups(panel).findChild<QAbstractButton*>(objectName);
+    const CPowerGroups& groups = Groups(panel);
+    return groups.findChild<QAbstractButton*>(groups.ControlName(name));
 }
 
 bool CWindowHands::ReleasePower(Panel panel, bool flash, int value) {
