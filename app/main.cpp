@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/UserFolder.h"
+#include "commands/Commands.h"
 #include "platform/QtMessageBoxService.h"
 #include "remote/RemoteControl.h"
 #include "shell/LumoraApp.h"
@@ -44,7 +45,7 @@ bool EnterUserFolder() {
 // Without the interface the program runs on as it always has; the reason goes to standard error.
 void StartRemote(CRemoteControl& remote, CMainFrame& frame) {
     QString reason;
-    if (!remote.Start(frame, reason)) {
+    if (!remote.Start({frame.Commands(), &frame.Confirmations(), &frame}, reason)) {
         std::fprintf(stderr, "orvane: the remote interface is off: %s\n",
                      reason.toLocal8Bit().constData());
         return;

@@ -14,6 +14,7 @@
 // and nothing else may reach the line.
 
 #include "BenchSupport.h"
+#include "commands/Commands.h"
 #include "link/UnitMask.h"
 #include "model/StudioModel.h"
 #include "platform/WindowMessage.h"
@@ -81,7 +82,7 @@ public:
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         }
         QString reason;
-        if (!remote_->Start(*frame_, reason)) {
+        if (!remote_->Start({frame_->Commands(), &frame_->Confirmations(), frame_.get()}, reason)) {
             return reason;
         }
         QFile token(options.tokenPath);

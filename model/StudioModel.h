@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/FixedNames.h"
+#include "model/ModelEvents.h"
 #include "model/StrobeData.h"
 #include "model/StudioData.h"
 
@@ -49,7 +50,11 @@ public:
     TreeItemTag* pSelTag = nullptr;
     QList<StrobeData*> arUnits;  // the navigation grid's rows, in slot order; borrowed
 
+    // What changed in the records, for those who follow them.
+    ModelEvents& Events() const { return events_; }
+
 private:
+    mutable ModelEvents events_;
     std::uint64_t lastSerial_ = 0;
     // Keeps the selection from dangling when the unit it points into is about to be freed.
     void ForgetSelectionInside(StudioData& studio, const StrobeData* unit);

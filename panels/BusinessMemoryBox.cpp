@@ -1,7 +1,7 @@
 #include "panels/BusinessMemoryBox.h"
 
+#include "commands/Commands.h"
 #include "files/StudioFileStore.h"
-#include "link/ZbProtocol.h"
 #include "model/FixedNames.h"
 #include "model/StudioModel.h"
 #include "panels/PanelLook.h"
@@ -57,6 +57,19 @@ CBusinessMemoryBox::CBusinessMemoryBox(const DialogUnits& du, QWidget* parent)
 void CBusinessMemoryBox::Attach(const PaneContext& context) {
     context_ = context;
     ListFiles();
+    // A setup saved from elsewhere joins the list; what the user picked or typed stays.
+    if (context_.commands) {
+        connect(context_.commands, &CCommands::SetupsChanged, this, [this] {
+            const QListWidgetItem* current = fileList_->currentItem();
+            const QString picked = current ? current->text() : QString();
+            fileList_->clear();
+            ListFiles();
+            const QList<QListWidgetItem*> same = fileList_->findItems(picked, Qt::MatchExactly);
+            if (!picked.isEmpty() && !same.isEmpty()) {
+                fileList_->setCurrentItem(same.front());
+            }
+        });
+    }
 }
 
 bool CBusinessMemoryBox::eventFilter(QObject* watched, QEvent* event) {
@@ -140,13 +153,22 @@ void CBusinessMemoryBox::OnSaveCommand() {
 }
 
 bool CBusinessMemoryBox::SaveConfirmed() {
-    if (!context_.fileStore) {
+    if (!context_.commands) {
         return false;
     }
-    const bool written = context_.fileStore->SaveStudioFile(fileNameEdit_->text()) != 0;
-    if (written) {
-        fileList_->clear();
-        ListFiles();
+    // The list follows the setups the commands write; it is read again even when the studio had
+    // nothing to save.
+    const CommandResult saved =
+        context_.commands->Save(fileNameEdit_->text(), CCommands::Origin::Window);
+    const bool written = static_cast<bool>(saved);
+    if (!saved) {
+        Tell(saved);
+        if (saved.refusal == CommandRefusal::NoUnits) {
+            fileList_->clear();
+            ListFiles();
+        }
+    } else {
+        fileList_->setCurrentItem(nullptr);
     }
     // Saved or not, the box starts over, so that the next save needs a name typed or picked.
     fileInfo_->clear();
@@ -193,25 +215,19 @@ void CBusinessMemoryBox::TypeFileName(const QString& title) {
 
 bool CBusinessMemoryBox::LoadConfirmed() {
     StudioModel* model = context_.model;
-    StudioData* studio = model ? model->SelectedStudio() : nullptr;
-    if (!studio) {
+    if (!model || !model->SelectedStudio() || !context_.commands || !model->pFileStudio) {
         return false;
     }
-    // Only the slots used on both sides take settings: a file never creates or removes units.
-    if (model->pFileStudio) {
-        StudioModel::CopyStudio(studio, *model->pFileStudio);
+    const QListWidgetItem* picked = fileList_->currentItem();
+    const CommandResult loaded = context_.commands->LoadFrom(
+        *model->pFileStudio, picked ? picked->text() : fileNameEdit_->text(),
+        CCommands::Origin::Window);
+    Tell(loaded);
+    return static_cast<bool>(loaded);
+}
+
+void CBusinessMemoryBox::Tell(const CommandResult& result) {
+    if (!result && !result.caption.isEmpty() && context_.messages) {
+        context_.messages->Show(result.reason, result.caption, CMessageBoxService::Buttons::Ok);
     }
-    if (context_.host) {
-        SendWindowMessage(context_.host->StudioListPane(), Msg::RebuildSelectedStudio);
-    }
-    // Every unit gets its complete settings, one after another, whether the file changed it or
-    // not: the units then agree with what the program shows.
-    if (CZbProtocol* protocol = context_.protocol) {
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            if (const StrobeData* unit = studio->bChUsed[slot] ? studio->Unit(slot) : nullptr) {
-                protocol->SendUnitSettings(0, unit);
-            }
-        }
-    }
-    return true;
 }

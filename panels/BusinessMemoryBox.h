@@ -38,6 +38,8 @@ protected:
 
 private:
     void ListFiles();
+    // Shows a refusal that comes with a message box's caption.
+    void Tell(const struct CommandResult& result);
     void OnFilePicked();
     void OnFileNameChanged();
     void SetCommand(int index, bool enabled);

@@ -1,7 +1,7 @@
 #include "panels/ControlFormView.h"
 
+#include "commands/Commands.h"
 #include "link/ConfirmationTracker.h"
-#include "link/ZbProtocol.h"
 #include "model/StudioModel.h"
 #include "panels/BusinessMemoryBox.h"
 #include "panels/ControlSelFormView.h"
@@ -128,47 +128,40 @@ bool CControlFormView::HasTarget() const {
     return Model() && Model()->SelectedUnit();
 }
 
-void CControlFormView::Send(const StrobeData& unit, SettingType type) {
-    if (CZbProtocol* protocol = Context().protocol) {
-        // Mask 0: the unit's own slot. Whether the unit took it shows in its later reports.
-        protocol->SendSetting(0, &unit, type);
-    }
-}
-
-void CControlFormView::PostChanged(ChangeCode change) {
-    // lParam 0 names the unit of the selection; the grid redraws its line when it gets to it.
-    if (Host()) {
-        PostWindowMessage(Host()->NavigationPane(), Msg::UnitSettingChanged,
-                          static_cast<int>(change), 0);
-    }
-}
-
 void CControlFormView::PowerSet(bool flash, bool coupled) {
     StrobeData* unit = Model()->SelectedUnit();
+    CCommands* commands = Context().commands;
+    if (!commands) {
+        return;
+    }
+    // The panel has already moved the other power along in "Prop", as the read-outs show it.
     const CPowerGroups::Copies& values = unitGroups_->Values();
+    UnitChange change;
     if (flash || coupled) {
-        unit->nFlashValue = values.flashValue;
+        change.flash = values.flashValue;
     }
     if (!flash || coupled) {
-        unit->nModelValue = values.modelValue;
+        change.model = values.modelValue;
     }
-    Send(*unit, flash ? SettingType::FlashPower : SettingType::ModelPower);
-    PostChanged(flash ? ChangeCode::FlashPower : ChangeCode::ModelPower);
+    if (coupled) {
+        change.lead = flash ? UnitChange::Lead::Flash : UnitChange::Lead::Model;
+    }
+    commands->ChangeUnit(*unit, change, CCommands::Origin::Window);
 }
 
 void CControlFormView::SettingClicked(int StrobeSettings::*field, int value, SettingType type,
-                                      ChangeCode change) {
+                                      ChangeCode /*change*/) {
     StrobeData* unit = Model()->SelectedUnit();
-    if (field) {
-        unit->*field = value;
+    if (CCommands* commands = Context().commands) {
+        if (type == SettingType::TestFlash) {
+            commands->TestFlash(*unit, CCommands::Origin::Window);
+        } else {
+            commands->ChangeUnit(*unit, UnitChangeOf(field, value), CCommands::Origin::Window);
+        }
     }
     // A unit switched off takes no other change until it is switched on again.
     if (type == SettingType::FlashSwitch || type == SettingType::ModelSwitch) {
         SetControlState(ByPower);
-    }
-    Send(*unit, type);
-    if (change != ChangeCode::None) {
-        PostChanged(change);
     }
 }
 

@@ -64,8 +64,6 @@ private:
     void SettingClicked(int StrobeSettings::*field, int value, SettingType type,
                         ChangeCode change) override;
 
-    void Send(const StrobeData& unit, SettingType type);
-    void PostChanged(ChangeCode change);
     void ShowUnit();
     void ShowUnitItem(int changeCode);
     // Marks the value read-outs while the unit of the selection has not taken what was sent.

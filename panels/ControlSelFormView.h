@@ -28,10 +28,6 @@ public:
     // change never builds on an offset from an earlier session.
     void ResetGroupPanel();
 
-    // Adds the offset changes since the last call to the ticked units and sends the power table of
-    // the offset that changed. Exactly one of the two is expected to be set.
-    void ApplyOffsets(bool flashChanged, bool modelChanged);
-
     CPowerGroups& Groups() const { return *groups_; }
     int FlashOffset() const { return groups_->Values().flashValue; }
     int ModelOffset() const { return groups_->Values().modelValue; }
@@ -43,11 +39,8 @@ private:
     void SettingClicked(int StrobeSettings::*field, int value, SettingType type,
                         ChangeCode change) override;
 
-    // The units the group commands act on, in the navigation grid's order.
-    template <class Visit>
-    void ForEachTicked(Visit visit) const;
-
-    void PostTickedChanged(ChangeCode change);
+    // The studio whose ticked units the panel changes; none before the panel is attached.
+    StudioData* SelectedStudio() const;
 
     PaneContext context_;
     CPowerGroups* groups_ = nullptr;  // a child of this panel

@@ -1,43 +1,54 @@
 #include "remote/EventFeed.h"
 
+#include "commands/Commands.h"
 #include "model/StudioModel.h"
-#include "platform/WindowMessage.h"
 #include "remote/RemoteJson.h"
-#include "shell/MainFrame.h"
 
-CEventFeed::CEventFeed(CMainFrame& frame)
-    : frame_(frame),
-      model_(frame.Model()),
-      studioList_(frame.StudioListPane()),
-      navigation_(frame.NavigationPane()) {
-    studioList_->installEventFilter(this);
-    navigation_->installEventFilter(this);
-    connect(&frame_, &CMainFrame::ConnectionShown, this, &CEventFeed::OnConnectionShown);
-    connect(&frame_, &CMainFrame::ScanStarted, this,
-            [this](const StudioData* studio) { OnScan(studio, true); });
-    connect(&frame_, &CMainFrame::ScanFinished, this,
-            [this](const StudioData* studio) { OnScan(studio, false); });
-    linkShown_ = frame_.IsConnected() ? 1 : 0;
+CEventFeed::CEventFeed(CCommands& commands) : commands_(commands), model_(commands.Model()) {
+    const ModelEvents& events = model_.Events();
+    connect(&events, &ModelEvents::UnitPlaced, this,
+            [this](StrobeData* unit) { TellUnit("unit-placed", unit); });
+    connect(&events, &ModelEvents::UnitChanged, this,
+            [this](StrobeData* unit, int, bool) { TellUnit("unit-changed", unit); });
+    connect(&events, &ModelEvents::TickedUnitsChanged, this, [this](StudioData* studio, int) {
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            const StrobeData* unit = studio->bChUsed[slot] ? studio->Unit(slot) : nullptr;
+            if (unit && unit->bSelected) {
+                TellUnit("unit-changed", unit);
+            }
+        }
+    });
+    connect(&events, &ModelEvents::TickChanged, this,
+            [this](StrobeData* unit) { TellUnit("unit-changed", unit); });
+    connect(&events, &ModelEvents::NamesChanged, this,
+            [this](StrobeData* unit) { TellUnit("unit-changed", unit); });
+    connect(&commands_, &CCommands::LinkChanged, this, &CEventFeed::OnLinkChanged);
+    for (const bool started : {true, false}) {
+        connect(&commands_, started ? &CCommands::ScanStarted : &CCommands::ScanFinished, this,
+                [this, started](StudioData* studio) {
+                    emit Event(
+                        "scan",
+                        {{QStringLiteral("studio"), RemoteJson::StudioLetter(studio->nStudioNum)},
+                         {QStringLiteral("state"),
+                          started ? QStringLiteral("started") : QStringLiteral("finished")}});
+                });
+    }
+    connect(&commands_, &CCommands::Undone, this,
+            [this](const QString& step) { TellStep("undo", step); });
+    connect(&commands_, &CCommands::Redone, this,
+            [this](const QString& step) { TellStep("redo", step); });
+    linkShown_ = commands_.Connected() ? 1 : 0;
 }
 
-void CEventFeed::OnConnectionShown(bool connected) {
-    // The reconnect timer says "disconnected" every half second while the port stays shut.
+void CEventFeed::OnLinkChanged() {
+    // Told when the link comes or goes, not each time the port's reason is looked at again.
+    const bool connected = commands_.Connected();
     if (linkShown_ == (connected ? 1 : 0)) {
         return;
     }
     linkShown_ = connected ? 1 : 0;
     emit Event("link", {{QStringLiteral("connected"), connected},
-                        {QStringLiteral("port"), frame_.Settings().sPortName}});
-}
-
-void CEventFeed::OnScan(const StudioData* studio, bool started) {
-    scanning_ = started;
-    if (started) {
-        ++scansStarted_;
-    }
-    emit Event("scan", {{QStringLiteral("studio"), RemoteJson::StudioLetter(studio->nStudioNum)},
-                        {QStringLiteral("state"),
-                         started ? QStringLiteral("started") : QStringLiteral("finished")}});
+                        {QStringLiteral("port"), commands_.Port()}});
 }
 
 void CEventFeed::TellUnit(const QByteArray& name, const StrobeData* unit) {
@@ -46,40 +57,6 @@ void CEventFeed::TellUnit(const QByteArray& name, const StrobeData* unit) {
     }
 }
 
-bool CEventFeed::eventFilter(QObject* watched, QEvent* event) {
-    const WindowMessageEvent* m = AsWindowMessage(event);
-    if (!m) {
-        return false;
-    }
-    // Looked at before the pane handles it; the model already holds what the message tells. A
-    // queued message's unit is looked up as the pane will look it up: one freed since is not told.
-    const StrobeData* lParam =
-        m->Stamp() != 0 ? model_.LiveUnit(m->LParam(), m->Stamp()) : m->LParamAs<StrobeData>();
-    if (watched == studioList_ && m->Message() == Msg::UnitPlaced) {
-        TellUnit("unit-placed", lParam);
-    } else if (watched == navigation_) {
-        switch (m->Message()) {
-            case Msg::UnitSettingChanged:
-                // lParam 0: the unit of the selection, as the grid takes it.
-                TellUnit("unit-changed", lParam ? lParam : model_.SelectedUnit());
-                break;
-            case Msg::UnitRefreshed:
-                TellUnit("unit-changed", lParam);
-                break;
-            case Msg::TickedUnitsChanged:
-                // The group panel changed the ticked units of the studio of the selection.
-                if (const StudioData* studio = model_.SelectedStudio()) {
-                    for (int slot = 0; slot < kSlotCount; ++slot) {
-                        const StrobeData* unit = studio->Unit(slot);
-                        if (unit && unit->bSelected) {
-                            TellUnit("unit-changed", unit);
-                        }
-                    }
-                }
-                break;
-            default:
-                break;
-        }
-    }
-    return false;
+void CEventFeed::TellStep(const QByteArray& name, const QString& step) {
+    emit Event(name, {{QStringLiteral("step"), step}});
 }

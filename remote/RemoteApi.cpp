@@ -1,13 +1,11 @@
 #include "remote/RemoteApi.h"
 
+#include "commands/Commands.h"
+#include "commands/PropCoupling.h"
 #include "files/StudioFileStore.h"
+#include "link/ConfirmationTracker.h"
 #include "model/StudioModel.h"
-#include "panels/BusinessMemoryBox.h"
-#include "panels/PanelLook.h"
-#include "remote/EventFeed.h"
-#include "remote/MessageRelay.h"
 #include "remote/RemoteJson.h"
-#include "shell/MainFrame.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -18,7 +16,6 @@
 #include <vector>
 
 using Method = QHttpServerRequest::Method;
-using Panel = CWindowHands::Panel;
 
 ApiReply Refusal(int status, const QString& reason) {
     return {status, QJsonDocument(RemoteJson::Error(reason)), false, {}};
@@ -64,14 +61,15 @@ std::optional<int> ReadValue(const QJsonValue& value, Kind kind) {
     switch (kind) {
         case Kind::Level: {
             const std::optional<int> tenths = RemoteJson::Tenths(value);
-            if (tenths && *tenths >= PanelLook::kMinPower && *tenths <= PanelLook::kMaxPower) {
+            if (tenths && *tenths >= PropCoupling::kMinLevel &&
+                *tenths <= PropCoupling::kMaxLevel) {
                 return tenths;
             }
             return std::nullopt;
         }
         case Kind::Offset: {
             const std::optional<int> tenths = RemoteJson::Tenths(value);
-            if (tenths && std::abs(*tenths) <= PanelLook::kMaxPower) {
+            if (tenths && std::abs(*tenths) <= PropCoupling::kMaxLevel) {
                 return tenths;
             }
             return std::nullopt;
@@ -152,90 +150,63 @@ ApiReply Reply(int status, const QJsonObject& object) {
     return {status, QJsonDocument(object), false, {}};
 }
 
-// The check boxes and buttons of both panels that the body's keys click, in the order they are
-// clicked. Switching a unit on comes first and switching it off last, so that the changes between
-// find it on; the powers' sliders are let go before the switches are clicked.
-struct Click {
-    const char* key;
-    const char* button;  // the unit panel's name; the group panel's has "sel" before it
-    enum { Check, Inverted, Radio, Press } how;
-};
-constexpr std::array<Click, 6> kClicks = {{
-    {"cell", "cellCheck", Click::Check},
-    {"sound", "soundCheck", Click::Check},
-    {"model_mode", nullptr, Click::Radio},
-    {"lamp_mode", nullptr, Click::Radio},
-    {"model_on", "offCheck", Click::Inverted},
-    {"test", "testButton", Click::Press},
-}};
-
-const char* RadioFor(const char* key, int value) {
-    if (qstrcmp(key, "model_mode") == 0) {
-        return value ? "propRadio" : "freeRadio";
-    }
-    return value ? "continuousRadio" : "flashPropRadio";
+std::optional<int> Get(const Changes& changes, const char* key) {
+    return changes.Has(key) ? std::optional<int>(changes.Value(key)) : std::nullopt;
 }
 
-// Clicks through the changes on one panel; the powers are given as the slider positions to let
-// go at (levels, or the group panel's offsets). False when the window did not take a click.
-bool ApplyOnPanel(CWindowHands& hands, Panel panel, const Changes& changes,
-                  std::optional<int> flashAt, std::optional<int> modelAt) {
-    bool taken = true;
-    const auto power = QStringLiteral("powerButton");
-    if (changes.Has("flash_on") && changes.Value("flash_on") == 1) {
-        taken &= hands.ClickSwitch(panel, power, true);
-    }
-    if (flashAt) {
-        taken &= hands.ReleasePower(panel, true, *flashAt);
-    }
-    if (modelAt) {
-        taken &= hands.ReleasePower(panel, false, *modelAt);
-    }
-    for (const Click& click : kClicks) {
-        if (!changes.Has(click.key)) {
-            continue;
-        }
-        const int value = changes.Value(click.key);
-        switch (click.how) {
-            case Click::Check:
-                taken &= hands.ClickSwitch(panel, QString::fromLatin1(click.button), value == 1);
-                break;
-            case Click::Inverted:
-                taken &= hands.ClickSwitch(panel, QString::fromLatin1(click.button), value == 0);
-                break;
-            case Click::Radio:
-                taken &= hands.ClickButton(panel, QString::fromLatin1(RadioFor(click.key, value)));
-                break;
-            case Click::Press:
-                taken &= hands.ClickButton(panel, QString::fromLatin1(click.button));
-                break;
-        }
-    }
-    if (changes.Has("flash_on") && changes.Value("flash_on") == 0) {
-        taken &= hands.ClickSwitch(panel, power, false);
-    }
-    return taken;
+UnitChange UnitChangeFrom(const Changes& c) {
+    UnitChange change;
+    change.flashOn = Get(c, "flash_on");
+    change.flash = Get(c, "flash");
+    change.model = Get(c, "model");
+    change.cell = Get(c, "cell");
+    change.sound = Get(c, "sound");
+    change.modelMode = Get(c, "model_mode");
+    change.lampMode = Get(c, "lamp_mode");
+    change.modelOn = Get(c, "model_on");
+    return change;
 }
 
-bool AnyTicked(const StudioData& studio) {
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        const StrobeData* unit = studio.Unit(slot);
-        if (unit && unit->bSelected) {
-            return true;
-        }
-    }
-    return false;
+GroupChange GroupChangeFrom(const Changes& c) {
+    GroupChange change;
+    change.flashOffset = Get(c, "flash_offset");
+    change.modelOffset = Get(c, "model_offset");
+    change.flashOn = Get(c, "flash_on");
+    change.cell = Get(c, "cell");
+    change.sound = Get(c, "sound");
+    change.modelMode = Get(c, "model_mode");
+    change.lampMode = Get(c, "lamp_mode");
+    change.modelOn = Get(c, "model_on");
+    return change;
 }
 
-QJsonArray UnitsOf(const StudioData& studio, bool tickedOnly = false) {
-    QJsonArray units;
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        const StrobeData* unit = studio.Unit(slot);
-        if (unit && (!tickedOnly || unit->bSelected)) {
-            units.append(RemoteJson::Unit(*unit));
-        }
+// How a refusal of the commands is answered.
+int StatusOf(CommandRefusal refusal) {
+    switch (refusal) {
+        case CommandRefusal::None:
+            return 200;
+        case CommandRefusal::BadValue:
+            return 400;
+        case CommandRefusal::NoUnit:
+        case CommandRefusal::NoSetup:
+            return 404;
+        case CommandRefusal::FileFailed:
+            return 500;
+        default:
+            return 409;
     }
-    return units;
+}
+
+QString ConfirmedText(Confirmation state) {
+    switch (state) {
+        case Confirmation::Waiting:
+            return QStringLiteral("waiting");
+        case Confirmation::NotConfirmed:
+            return QStringLiteral("no");
+        case Confirmation::Confirmed:
+            break;
+    }
+    return QStringLiteral("yes");
 }
 
 }  // namespace
@@ -246,8 +217,8 @@ struct CRemoteApi::Route {
     Handler handler;
 };
 
-CRemoteApi::CRemoteApi(CMainFrame& frame, CMessageRelay& messages, CEventFeed& feed)
-    : frame_(frame), model_(frame.Model()), messages_(messages), feed_(feed), hands_(frame) {}
+CRemoteApi::CRemoteApi(CCommands& commands, const CConfirmationTracker* confirmations)
+    : commands_(commands), model_(commands.Model()), confirmations_(confirmations) {}
 
 ApiReply CRemoteApi::Handle(const ApiRequest& request) {
     static const Route kRoutes[] = {
@@ -264,6 +235,9 @@ ApiReply CRemoteApi::Handle(const ApiRequest& request) {
         {{"setups", "{}"}, Method::Put, &CRemoteApi::Save},
         {{"setups", "{}", "load"}, Method::Post, &CRemoteApi::Load},
         {{"events"}, Method::Get, &CRemoteApi::Events},
+        {{"undo"}, Method::Post, &CRemoteApi::Undo},
+        {{"redo"}, Method::Post, &CRemoteApi::Redo},
+        {{"history"}, Method::Get, &CRemoteApi::History},
     };
     QByteArrayList allowed;
     for (const Route& route : kRoutes) {
@@ -307,71 +281,28 @@ ApiReply CRemoteApi::Handle(const ApiRequest& request) {
 
 // ---- Checks shared by the acting routes -----------------------------------------------------
 
-std::optional<ApiReply> CRemoteApi::Busy() const {
-    if (!CWindowHands::WindowBusy()) {
+std::optional<ApiReply> CRemoteApi::Refused(const CommandResult& result) {
+    if (result) {
         return std::nullopt;
     }
-    // The window takes no click while a dialog holds it, and a request does not race the user.
-    return Refusal(409, feed_.Scanning()
-                            ? QStringLiteral("a channel scan is running")
-                            : QStringLiteral("a dialog is open in the window; answer it first"));
+    return Refusal(StatusOf(result.refusal), result.reason);
 }
 
-std::optional<ApiReply> CRemoteApi::FindStudioToAct(const QString& letter,
-                                                    StudioData*& studio) const {
+std::optional<ApiReply> CRemoteApi::FindStudioToChange(const QString& letter,
+                                                       const QString& bodyError,
+                                                       StudioData*& studio) const {
     studio = StudioNamed(letter);
-    if (!studio) {
-        return Refusal(404, QStringLiteral("no studio \"%1\"").arg(letter));
-    }
-    return Busy();
-}
-
-std::optional<ApiReply> CRemoteApi::FindUnitToAct(StudioData& studio, const Args& args,
-                                                  StrobeData*& unit) const {
-    unit = UnitOn(studio, args[1]);
-    if (!unit) {
-        return Refusal(404,
-                       QStringLiteral("Studio %1 has no unit on channel %2").arg(args[0], args[1]));
-    }
-    return Busy();
-}
-
-std::optional<ApiReply> CRemoteApi::CheckChange(const StudioData* studio, const QString& letter,
-                                                const QString& bodyError) const {
     if (!studio) {
         return Refusal(404, QStringLiteral("no studio \"%1\"").arg(letter));
     }
     if (!bodyError.isEmpty()) {
         return Refusal(400, bodyError);
     }
-    return NotTuned(*studio);
-}
-
-std::optional<ApiReply> CRemoteApi::NotTuned(const StudioData& studio) const {
-    if (model_.pScanStudio == &studio) {
-        return std::nullopt;
+    // During a scan the studio's units are being found again: asked again later, they are there.
+    if (commands_.Scanning()) {
+        return Refusal(409, QStringLiteral("scanning: a channel scan is running"));
     }
-    // Frames carry no studio: they reach the units of whichever studio the dongle last scanned.
-    const QString letter = RemoteJson::StudioLetter(studio.nStudioNum);
-    if (!model_.pScanStudio) {
-        return Refusal(
-            409,
-            QStringLiteral("no studio has been scanned yet; scan Studio %1 first").arg(letter));
-    }
-    return Refusal(409, QStringLiteral("the dongle is tuned to Studio %1 and frames carry no "
-                                       "studio; scan Studio %2 first")
-                            .arg(RemoteJson::StudioLetter(model_.pScanStudio->nStudioNum), letter));
-}
-
-std::optional<ApiReply> CRemoteApi::BadTitle(const QString& title, bool mustBeListed) const {
-    if (title.isEmpty() || !StudioFileStore::IsPlainTitle(title)) {
-        return Refusal(400, QStringLiteral("a title must not be empty, be \"..\" or hold \"/\", "
-                                           "\"\\\" or control characters"));
-    }
-    if (mustBeListed && !hands_.MemoryBox().Titles().contains(title)) {
-        return Refusal(404, QStringLiteral("no setup titled \"%1\"").arg(title));
-    }
-    return std::nullopt;
+    return Refused(commands_.CheckTuned(*studio));
 }
 
 StudioData* CRemoteApi::StudioNamed(const QString& letter) const {
@@ -390,6 +321,25 @@ StrobeData* CRemoteApi::UnitOn(const StudioData& studio, const QString& channel)
     return studio.Unit(number - 1);
 }
 
+QJsonObject CRemoteApi::UnitJson(const StudioData& studio, const StrobeData& unit) const {
+    QJsonObject object = RemoteJson::UnitIn(studio, unit);
+    object.insert(
+        QStringLiteral("confirmed"),
+        ConfirmedText(confirmations_ ? confirmations_->StateOf(unit) : Confirmation::Confirmed));
+    return object;
+}
+
+QJsonArray CRemoteApi::UnitsOf(const StudioData& studio, bool tickedOnly) const {
+    QJsonArray units;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const StrobeData* unit = studio.bChUsed[slot] ? studio.Unit(slot) : nullptr;
+        if (unit && (!tickedOnly || unit->bSelected)) {
+            units.append(UnitJson(studio, *unit));
+        }
+    }
+    return units;
+}
+
 QJsonDocument CRemoteApi::StatusJson() const {
     const StudioData* selected = model_.SelectedStudio();
     const auto letterOr = [](const StudioData* studio) {
@@ -397,12 +347,26 @@ QJsonDocument CRemoteApi::StatusJson() const {
                       : QJsonValue(QJsonValue::Null);
     };
     return QJsonDocument(QJsonObject{
-        {QStringLiteral("connected"), frame_.IsConnected()},
-        {QStringLiteral("port"), frame_.Settings().sPortName},
+        {QStringLiteral("connected"), commands_.Connected()},
+        {QStringLiteral("port"), commands_.Port()},
         {QStringLiteral("studio"), letterOr(selected)},
         {QStringLiteral("tuned"), letterOr(model_.pScanStudio)},
-        {QStringLiteral("scanning"), feed_.Scanning()},
+        {QStringLiteral("scanning"), commands_.Scanning()},
     });
+}
+
+QJsonObject CRemoteApi::HistoryJson() const {
+    QUndoStack& history = commands_.History();
+    QJsonArray steps;
+    for (int i = history.count() - 1; i >= 0; --i) {
+        steps.append(QJsonObject{{QStringLiteral("text"), history.text(i)},
+                                 {QStringLiteral("done"), i < history.index()}});
+    }
+    return {{QStringLiteral("steps"), steps},
+            {QStringLiteral("undo"),
+             history.canUndo() ? QJsonValue(history.undoText()) : QJsonValue(QJsonValue::Null)},
+            {QStringLiteral("redo"),
+             history.canRedo() ? QJsonValue(history.redoText()) : QJsonValue(QJsonValue::Null)}};
 }
 
 // ---- Routes ---------------------------------------------------------------------------------
@@ -412,38 +376,42 @@ ApiReply CRemoteApi::Status(const Args&, const QByteArray&) {
 }
 
 ApiReply CRemoteApi::Select(const Args& args, const QByteArray&) {
-    StudioData* studio = nullptr;
-    if (auto refusal = FindStudioToAct(args[0], studio)) {
+    StudioData* studio = StudioNamed(args[0]);
+    if (!studio) {
+        return Refusal(404, QStringLiteral("no studio \"%1\"").arg(args[0]));
+    }
+    const CommandResult selected = commands_.Select(*studio);
+    if (auto refusal = Refused(selected)) {
         return *refusal;
     }
-    hands_.ClickStudio(*studio);
-    return {200, StatusJson(), false, {}};
+    if (!selected.scanStarted) {
+        return {200, StatusJson(), false, {}};
+    }
+    // The studio's units must be found again before they can be reached.
+    QJsonObject status = StatusJson().object();
+    status.insert(QStringLiteral("scanning"), true);
+    return Reply(202, status);
 }
 
 ApiReply CRemoteApi::Scan(const Args& args, const QByteArray&) {
-    StudioData* studio = nullptr;
-    if (auto refusal = FindStudioToAct(args[0], studio)) {
-        return *refusal;
+    StudioData* studio = StudioNamed(args[0]);
+    if (!studio) {
+        return Refusal(404, QStringLiteral("no studio \"%1\"").arg(args[0]));
     }
-    if (!frame_.CommandAction(CMainFrame::Scan)->isEnabled()) {
-        return Refusal(409, QStringLiteral("the Scan command is disabled"));
+    if (commands_.Scanning()) {
+        return Refusal(409, QStringLiteral("scanning: a channel scan is running"));
     }
     // Scan acts on the studio of the selection, so the studio is selected first, as the user
-    // would. That click may itself start the re-scan of the studio; then it is the scan asked for.
-    const int scansBefore = feed_.ScansStarted();
+    // would. That may itself start the scan of the studio: then it is the scan asked for.
+    bool started = false;
     if (model_.SelectedStudio() != studio) {
-        hands_.ClickStudio(*studio);
+        started = commands_.Select(*studio).scanStarted;
     }
-    // The scan's dialog holds the window for seconds: it runs after this answer has gone, and
-    // after any re-scan the click posted, in the order the window takes its messages.
-    QMetaObject::invokeMethod(
-        this,
-        [this, scansBefore] {
-            if (feed_.ScansStarted() == scansBefore && !CWindowHands::WindowBusy()) {
-                hands_.ClickScan();
-            }
-        },
-        Qt::QueuedConnection);
+    if (!started) {
+        if (auto refusal = Refused(commands_.Scan(*studio))) {
+            return *refusal;
+        }
+    }
     return Reply(202, {{QStringLiteral("studio"), args[0]}, {QStringLiteral("scanning"), true}});
 }
 
@@ -461,131 +429,91 @@ ApiReply CRemoteApi::UnitOne(const Args& args, const QByteArray&) {
     if (!unit) {
         return Refusal(404, QStringLiteral("no unit %1 in studio \"%2\"").arg(args[1], args[0]));
     }
-    return Reply(200, RemoteJson::UnitIn(*studio, *unit));
+    return Reply(200, UnitJson(*studio, *unit));
 }
 
 ApiReply CRemoteApi::ChangeUnit(const Args& args, const QByteArray& body) {
-    StudioData* studio = StudioNamed(args[0]);
     static const std::vector<Field> kFields =
         WithSwitches({{"flash", Kind::Level}, {"model", Kind::Level}, {"ticked", Kind::Switch}});
     const Changes changes = ReadChanges(body, kFields);
-    if (auto refusal = CheckChange(studio, args[0], changes.error)) {
+    StudioData* studio = nullptr;
+    if (auto refusal = FindStudioToChange(args[0], changes.error, studio)) {
         return *refusal;
     }
-    StrobeData* unit = nullptr;
-    if (auto refusal = FindUnitToAct(*studio, args, unit)) {
-        return *refusal;
+    StrobeData* unit = UnitOn(*studio, args[1]);
+    if (!unit) {
+        return Refusal(404,
+                       QStringLiteral("Studio %1 has no unit on channel %2").arg(args[0], args[1]));
     }
-    // A unit switched off takes nothing but being switched on: the panel disables the rest.
-    const bool switchedOn = changes.Has("flash_on") && changes.Value("flash_on") == 1;
-    const auto anyKeyBut = [&](std::initializer_list<QStringView> others) {
-        return std::any_of(changes.values.begin(), changes.values.end(), [&](const auto& v) {
-            return std::find(others.begin(), others.end(), v.first) == others.end();
-        });
-    };
-    const bool panelKeys = anyKeyBut({u"ticked"});
-    if (unit->bFlashPow == 0 && !switchedOn && anyKeyBut({u"ticked", u"flash_on"})) {
-        return Refusal(
-            409,
-            QStringLiteral("%1 is switched off: only flash_on can change it").arg(unit->sChName));
+    const UnitChange change = UnitChangeFrom(changes);
+    if (!change.Empty()) {
+        if (auto refusal =
+                Refused(commands_.ChangeUnit(*unit, change, CCommands::Origin::Remote))) {
+            return *refusal;
+        }
     }
-
-    if (!hands_.ClickUnit(*unit) || (panelKeys && !hands_.ShowPanel(Panel::Unit))) {
-        return Refusal(409, QStringLiteral("the window did not select %1").arg(unit->sChName));
-    }
-    const auto level = [&](const char* key) {
-        return changes.Has(key) ? std::optional<int>(changes.Value(key)) : std::nullopt;
-    };
-    bool taken = ApplyOnPanel(hands_, Panel::Unit, changes, level("flash"), level("model"));
     if (changes.Has("ticked")) {
-        taken &= hands_.ClickUnitBox(*unit, changes.Value("ticked") == 1);
+        commands_.Tick(*unit, changes.Value("ticked") == 1);
     }
-    if (!taken) {
-        return Refusal(409, QStringLiteral("the window did not take every change"));
-    }
-    return Reply(200, RemoteJson::UnitIn(*studio, *unit));
+    return Reply(200, UnitJson(*studio, *unit));
 }
 
 ApiReply CRemoteApi::TestFlash(const Args& args, const QByteArray&) {
-    StudioData* studio = StudioNamed(args[0]);
-    if (auto refusal = CheckChange(studio, args[0], {})) {
+    StudioData* studio = nullptr;
+    if (auto refusal = FindStudioToChange(args[0], {}, studio)) {
         return *refusal;
     }
-    StrobeData* unit = nullptr;
-    if (auto refusal = FindUnitToAct(*studio, args, unit)) {
+    StrobeData* unit = UnitOn(*studio, args[1]);
+    if (!unit) {
+        return Refusal(404,
+                       QStringLiteral("Studio %1 has no unit on channel %2").arg(args[0], args[1]));
+    }
+    if (auto refusal = Refused(commands_.TestFlash(*unit, CCommands::Origin::Remote))) {
         return *refusal;
     }
-    if (unit->bFlashPow == 0) {
-        return Refusal(409, QStringLiteral("%1 is switched off").arg(unit->sChName));
-    }
-    if (!hands_.ClickUnit(*unit) || !hands_.ShowPanel(Panel::Unit) ||
-        !hands_.ClickButton(Panel::Unit, QStringLiteral("testButton"))) {
-        return Refusal(409, QStringLiteral("the window did not take the test flash"));
-    }
-    return Reply(200, RemoteJson::UnitIn(*studio, *unit));
+    return Reply(200, UnitJson(*studio, *unit));
 }
 
 ApiReply CRemoteApi::ChangeGroup(const Args& args, const QByteArray& body) {
-    StudioData* studio = StudioNamed(args[0]);
     static const std::vector<Field> kFields = WithSwitches(
         {{"flash_offset", Kind::Offset}, {"model_offset", Kind::Offset}, {"test", Kind::Press}});
     const Changes changes = ReadChanges(body, kFields);
-    if (auto refusal = CheckChange(studio, args[0], changes.error)) {
+    StudioData* studio = nullptr;
+    if (auto refusal = FindStudioToChange(args[0], changes.error, studio)) {
         return *refusal;
     }
-    if (!AnyTicked(*studio)) {
-        return Refusal(409, QStringLiteral("no unit of Studio %1 is ticked").arg(args[0]));
-    }
-    // The panel's offsets count from when it was last brought up, and bringing it up resets them.
-    const bool shown = hands_.PanelShown() == Panel::Group;
-    std::array<std::optional<int>, 2> offsets;
-    for (const bool flash : {true, false}) {
-        const char* key = flash ? "flash_offset" : "model_offset";
-        if (!changes.Has(key)) {
-            continue;
+    GroupChange change = GroupChangeFrom(changes);
+    const bool anyChange = change.flashOffset || change.modelOffset || change.flashOn ||
+                           change.cell || change.sound || change.modelMode || change.lampMode ||
+                           change.modelOn;
+    if (anyChange) {
+        if (auto refusal =
+                Refused(commands_.ChangeTicked(*studio, change, CCommands::Origin::Remote))) {
+            return *refusal;
         }
-        const int from = shown ? hands_.GroupOffset(flash) : 0;
-        const int to = from + changes.Value(key);
-        if (std::abs(to) > PanelLook::kMaxPower) {
-            return Refusal(400, QStringLiteral("%1 would take the panel's offset from %2 to %3, "
-                                               "beyond -8.1..8.1")
-                                    .arg(QString::fromLatin1(key), PanelLook::OffsetText(from),
-                                         PanelLook::OffsetText(to)));
+    }
+    if (changes.Has("test")) {
+        if (auto refusal = Refused(commands_.TestTicked(*studio, CCommands::Origin::Remote))) {
+            return *refusal;
         }
-        offsets[flash ? 0 : 1] = to;
     }
-    if (auto busy = Busy()) {
-        return *busy;
-    }
-    if (model_.SelectedStudio() != studio) {
-        hands_.ClickStudio(*studio);
-    }
-    if (model_.SelectedStudio() != studio || !hands_.ShowPanel(Panel::Group) ||
-        !ApplyOnPanel(hands_, Panel::Group, changes, offsets[0], offsets[1])) {
-        return Refusal(409, QStringLiteral("the window did not take every change"));
-    }
-    return Reply(200,
-                 {{QStringLiteral("studio"), args[0]},
-                  {QStringLiteral("flash_offset"), RemoteJson::Level(hands_.GroupOffset(true))},
-                  {QStringLiteral("model_offset"), RemoteJson::Level(hands_.GroupOffset(false))},
-                  {QStringLiteral("units"), UnitsOf(*studio, true)}});
+    return Reply(
+        200, {{QStringLiteral("studio"), args[0]},
+              {QStringLiteral("flash_offset"), RemoteJson::Level(change.flashOffset.value_or(0))},
+              {QStringLiteral("model_offset"), RemoteJson::Level(change.modelOffset.value_or(0))},
+              {QStringLiteral("units"), UnitsOf(*studio, true)}});
 }
 
 ApiReply CRemoteApi::Setups(const Args&, const QByteArray&) {
-    return {200, QJsonDocument(QJsonArray::fromStringList(hands_.MemoryBox().Titles())), false, {}};
+    return {200, QJsonDocument(QJsonArray::fromStringList(commands_.Setups())), false, {}};
 }
 
 ApiReply CRemoteApi::Preview(const Args& args, const QByteArray&) {
     const QString& title = args[0];
-    if (auto refusal = BadTitle(title, true)) {
-        return *refusal;
-    }
     // Read into a model of its own: a look at a file changes nothing the window shows.
     StudioModel scratch;
-    CMessageRelay::Capture capture(messages_);
-    StudioFileStore store(&scratch, &messages_, frame_.FileStore().BaseDir());
-    if (!store.LoadStudioFile(title)) {
-        return Refusal(500, capture.Texts().join(u'\n'));
+    if (auto refusal = Refused(commands_.ReadSetup(title, scratch))) {
+        return *refusal;
     }
     return Reply(200, {{QStringLiteral("title"), title},
                        {QStringLiteral("units"), UnitsOf(*scratch.pFileStudio)}});
@@ -593,29 +521,10 @@ ApiReply CRemoteApi::Preview(const Args& args, const QByteArray&) {
 
 ApiReply CRemoteApi::Load(const Args& args, const QByteArray&) {
     const QString& title = args[0];
-    if (auto refusal = BadTitle(title, true)) {
+    if (auto refusal = Refused(commands_.Load(title, CCommands::Origin::Remote))) {
         return *refusal;
     }
-    if (auto busy = Busy()) {
-        return *busy;
-    }
-    StudioData* studio = model_.SelectedStudio();
-    if (!studio) {
-        return Refusal(409, QStringLiteral("no studio is selected to load onto"));
-    }
-    if (studio->nChItemCnt > 0) {
-        if (auto refusal = NotTuned(*studio)) {
-            return *refusal;
-        }
-    }
-    // The file is picked in the list as the user would, which reads it; Load follows only when
-    // it could be read.
-    CMessageRelay::Capture capture(messages_);
-    CBusinessMemoryBox& box = hands_.MemoryBox();
-    if (!box.PickFile(title) || !capture.Texts().isEmpty()) {
-        return Refusal(500, capture.Texts().join(u'\n'));
-    }
-    box.LoadConfirmed();
+    const StudioData* studio = model_.SelectedStudio();
     return Reply(200, {{QStringLiteral("studio"), RemoteJson::StudioLetter(studio->nStudioNum)},
                        {QStringLiteral("title"), title},
                        {QStringLiteral("units"), UnitsOf(*studio)}});
@@ -623,29 +532,33 @@ ApiReply CRemoteApi::Load(const Args& args, const QByteArray&) {
 
 ApiReply CRemoteApi::Save(const Args& args, const QByteArray&) {
     const QString& title = args[0];
-    if (auto refusal = BadTitle(title, false)) {
+    if (auto refusal = Refused(commands_.Save(title, CCommands::Origin::Remote))) {
         return *refusal;
     }
-    if (auto busy = Busy()) {
-        return *busy;
-    }
-    // Refused before the box is touched, so a refusal leaves the window as it was.
-    const StudioData* selected = model_.SelectedStudio();
-    if (!selected || selected->nChItemCnt == 0) {
-        return Refusal(409, QStringLiteral("No channel item."));
-    }
-    CMessageRelay::Capture capture(messages_);
-    CBusinessMemoryBox& box = hands_.MemoryBox();
-    box.TypeFileName(title);
-    const bool written = box.SaveConfirmed();
-    if (!written || !capture.Texts().isEmpty()) {
-        return Refusal(500, capture.Texts().join(u'\n'));
-    }
-    return Reply(200, {{QStringLiteral("title"), title},
-                       {QStringLiteral("path"),
-                        QFileInfo(frame_.FileStore().PathForTitle(title)).absoluteFilePath()}});
+    const StudioFileStore files(&model_, nullptr, commands_.WorkDir());
+    return Reply(
+        200, {{QStringLiteral("title"), title},
+              {QStringLiteral("path"), QFileInfo(files.PathForTitle(title)).absoluteFilePath()}});
 }
 
 ApiReply CRemoteApi::Events(const Args&, const QByteArray&) {
     return {200, StatusJson(), true, {}};
+}
+
+ApiReply CRemoteApi::Undo(const Args&, const QByteArray&) {
+    if (auto refusal = Refused(commands_.Undo(CCommands::Origin::Remote))) {
+        return *refusal;
+    }
+    return Reply(200, HistoryJson());
+}
+
+ApiReply CRemoteApi::Redo(const Args&, const QByteArray&) {
+    if (auto refusal = Refused(commands_.Redo(CCommands::Origin::Remote))) {
+        return *refusal;
+    }
+    return Reply(200, HistoryJson());
+}
+
+ApiReply CRemoteApi::History(const Args&, const QByteArray&) {
+    return Reply(200, HistoryJson());
 }

@@ -1,19 +1,20 @@
 #pragma once
 
-#include "remote/WindowHands.h"
-
 #include <QByteArray>
 #include <QHttpServerRequest>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QObject>
 #include <QStringList>
 
 #include <optional>
 
+class CCommands;
+class CConfirmationTracker;
 class CEventFeed;
-class CMainFrame;
-class CMessageRelay;
 class StudioModel;
+struct CommandResult;
 struct StrobeData;
 struct StudioData;
 
@@ -36,11 +37,11 @@ struct ApiReply {
 ApiReply Refusal(int status, const QString& reason);
 
 // The routes of the remote interface, version 1. Reading routes answer from the model; acting
-// routes check everything first and answer 4xx with nothing done, and only then act through the
-// window's own widgets (CWindowHands), as a user's clicks would.
+// routes read the request, then act through the commands the window's controls use, which check
+// everything first: a refusal answers 4xx with nothing done.
 class CRemoteApi final : public QObject {
 public:
-    CRemoteApi(CMainFrame& frame, CMessageRelay& messages, CEventFeed& feed);
+    CRemoteApi(CCommands& commands, const CConfirmationTracker* confirmations);
 
     ApiReply Handle(const ApiRequest& request);
 
@@ -62,28 +63,24 @@ private:
     ApiReply Load(const Args& args, const QByteArray&);
     ApiReply Save(const Args& args, const QByteArray&);
     ApiReply Events(const Args&, const QByteArray&);
+    ApiReply Undo(const Args&, const QByteArray&);
+    ApiReply Redo(const Args&, const QByteArray&);
+    ApiReply History(const Args&, const QByteArray&);
 
-    // The checks the acting routes share. Each gives the refusal, or nothing when all is well.
-    std::optional<ApiReply> Busy() const;
-    std::optional<ApiReply> NotTuned(const StudioData& studio) const;
-    // The studio, or the unit of a studio, a request acts on; refused when it is not there or the
-    // window is busy with the user.
-    std::optional<ApiReply> FindStudioToAct(const QString& letter, StudioData*& studio) const;
-    std::optional<ApiReply> FindUnitToAct(StudioData& studio, const Args& args,
-                                          StrobeData*& unit) const;
-    // A change names a studio and carries a body: refused when the studio is not there, the body
-    // is wrong (bodyError) or the dongle listens to another studio, in that order.
-    std::optional<ApiReply> CheckChange(const StudioData* studio, const QString& letter,
-                                        const QString& bodyError) const;
-    std::optional<ApiReply> BadTitle(const QString& title, bool mustBeListed) const;
+    // The answer to a command that did nothing; empty when it did what was asked.
+    static std::optional<ApiReply> Refused(const CommandResult& result);
+    // The studio of a request that changes it, or why there is none to change.
+    std::optional<ApiReply> FindStudioToChange(const QString& letter, const QString& bodyError,
+                                               StudioData*& studio) const;
 
     StudioData* StudioNamed(const QString& letter) const;
     StrobeData* UnitOn(const StudioData& studio, const QString& channel) const;
     QJsonDocument StatusJson() const;
+    QJsonObject UnitJson(const StudioData& studio, const StrobeData& unit) const;
+    QJsonArray UnitsOf(const StudioData& studio, bool tickedOnly = false) const;
+    QJsonObject HistoryJson() const;
 
-    CMainFrame& frame_;
+    CCommands& commands_;
     StudioModel& model_;
-    CMessageRelay& messages_;
-    CEventFeed& feed_;
-    CWindowHands hands_;
+    const CConfirmationTracker* confirmations_;  // none: every unit reads as confirmed
 };

@@ -4,7 +4,6 @@
 #include "remote/EventFeed.h"
 #include "remote/RemoteApi.h"
 #include "remote/RemoteServer.h"
-#include "shell/MainFrame.h"
 
 #include <QLoggingCategory>
 
@@ -42,10 +41,10 @@ CRemoteControl::~CRemoteControl() {
     Stop();
 }
 
-bool CRemoteControl::Start(CMainFrame& frame, QString& reason) {
+bool CRemoteControl::Start(const Program& program, QString& reason) {
     if (!options_.shown) {
         // Boxes over the window, as the window shows its own.
-        boxes_ = std::make_unique<CQtMessageBoxService>(&frame);
+        boxes_ = std::make_unique<CQtMessageBoxService>(program.window);
         relay_.ShowWith(boxes_.get());
     }
     const std::optional<QByteArray> token = RemoteToken::ReadOrCreate(options_.tokenPath, reason);
@@ -53,8 +52,8 @@ bool CRemoteControl::Start(CMainFrame& frame, QString& reason) {
         return false;
     }
     InstallLogFilterOnce();
-    feed_ = std::make_unique<CEventFeed>(frame);
-    api_ = std::make_unique<CRemoteApi>(frame, relay_, *feed_);
+    feed_ = std::make_unique<CEventFeed>(program.commands);
+    api_ = std::make_unique<CRemoteApi>(program.commands, program.confirmations);
     server_ = std::make_unique<CRemoteServer>(*token, *api_, *feed_);
     if (!server_->Listen(options_.endpoint, reason)) {
         Stop();

@@ -8,8 +8,10 @@
 
 #include <memory>
 
+class CCommands;
+class CConfirmationTracker;
 class CEventFeed;
-class CMainFrame;
+class QWidget;
 class CQtMessageBoxService;
 class CRemoteApi;
 class CRemoteServer;
@@ -36,8 +38,15 @@ public:
     // Must outlive the main frame that is built with it.
     CMessageBoxService& Messages() { return relay_; }
 
+    // What the interface acts on: the commands, what tells whether units took a change, and the
+    // window that boxes are shown over.
+    struct Program {
+        CCommands& commands;
+        const CConfirmationTracker* confirmations = nullptr;
+        QWidget* window = nullptr;
+    };
     // False with the reason when the token or the address cannot be used.
-    bool Start(CMainFrame& frame, QString& reason);
+    bool Start(const Program& program, QString& reason);
     // Closes every connection; called before the main frame goes.
     void Stop();
 

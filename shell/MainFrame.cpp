@@ -1,7 +1,9 @@
 #include "shell/MainFrame.h"
 
+#include "commands/Commands.h"
 #include "link/CommThread.h"
 #include "link/ConfirmationTracker.h"
+#include "link/PortReportText.h"
 #include "link/ReceiveFramer.h"
 #include "link/StrobeEventHandler.h"
 #include "link/ZbProtocol.h"
@@ -14,9 +16,11 @@
 #include "resources/Images.h"
 #include "shell/AboutDlg.h"
 #include "shell/ConnectionPane.h"
+#include "shell/HistoryActions.h"
 #include "shell/StrobeSplitterWnd.h"
 #include "shell/WaitingDlg.h"
 #include "views/NavigationFormView.h"
+#include "views/RecordFollower.h"
 #include "views/StudioListFormView.h"
 
 #include <QAction>
@@ -74,6 +78,12 @@ CMainFrame::CMainFrame(Options options)
     protocol_->SetSendObserver(confirmations_.get());
     confirmations_->SetOnChanged([this](StrobeData& unit) { OnConfirmationChanged(unit); });
     framer_ = std::make_unique<CReceiveFramer>(*protocol_);
+    commands_ = std::make_unique<CCommands>(*model_, *protocol_, options_.workDir);
+    connect(commands_.get(), &CCommands::ScanStarted, this, &CMainFrame::OnScanStarted);
+    // Posted: the selection that needs the scan is still changing, and the scan frees the units
+    // it may name.
+    connect(commands_.get(), &CCommands::RescanNeeded, this,
+            [this] { PostWindowMessage(this, Msg::RescanSelectedStudio); });
     // After the protocol: the group settings panel keeps a pointer to it from its first update.
     BuildPanes();
     // The port is first opened by the first tick, about half a second after start.
@@ -108,12 +118,13 @@ void CMainFrame::BuildPanes() {
         splitter->SetMinimumColumnWidth(0, 100);
         splitter->SetMinimumColumnWidth(1, 100);
     }
-    const PaneContext context{this,        this,      model_.get(),        protocol_.get(),
-                              &fileStore_, messages_, confirmations_.get()};
+    const PaneContext context{this,        this,      model_.get(),         protocol_.get(),
+                              &fileStore_, messages_, confirmations_.get(), commands_.get()};
     for (CPaneBase* pane : std::initializer_list<CPaneBase*>{studioList, control, navigation}) {
         pane->Attach(context);
     }
     setCentralWidget(outerSplitter_);
+    follower_ = new CRecordFollower(*model_, *this, this);
 }
 
 void CMainFrame::BuildBars() {
@@ -143,6 +154,7 @@ void CMainFrame::BuildBars() {
     connect(actions_[Name], &QAction::triggered, this,
             [this] { SendWindowMessage(StudioListPane(), Msg::ApplyName); });
     connect(actions_[Com], &QAction::triggered, this, &CMainFrame::OnComSetting);
+    BuildHistoryCommands(*toolbar);
 
     auto* about = new QAction(QStringLiteral("About"), this);
     about->setShortcut(QKeySequence::HelpContents);
@@ -156,6 +168,29 @@ void CMainFrame::BuildBars() {
     connectionText_->setFixedWidth(150);
     statusBar()->addWidget(statusText_);
     statusBar()->addWidget(connectionText_);
+}
+
+void CMainFrame::BuildHistoryCommands(QToolBar& toolbar) {
+    auto* history = new CHistoryActions(commands_->History(), toolbar, *this);
+    undoAction_ = history->Undo();
+    redoAction_ = history->Redo();
+    connect(undoAction_, &QAction::triggered, this, &CMainFrame::OnUndo);
+    connect(redoAction_, &QAction::triggered, this, &CMainFrame::OnRedo);
+}
+
+void CMainFrame::OnUndo() {
+    ShowRefusal(commands_->Undo());
+}
+
+void CMainFrame::OnRedo() {
+    ShowRefusal(commands_->Redo());
+}
+
+void CMainFrame::ShowRefusal(const CommandResult& result) {
+    if (!result) {
+        messages_->Show(result.reason, result.caption.isEmpty() ? kAppTitle : result.caption,
+                        CMessageBoxService::Buttons::Ok);
+    }
 }
 
 void CMainFrame::showEvent(QShowEvent* e) {
@@ -240,6 +275,7 @@ bool CMainFrame::OnMessage(const WindowMessageEvent& m) {
             return true;
         case Msg::UnitCreated:
             PostWindowMessage(StudioListPane(), Msg::UnitPlaced, m.WParam(), m.LParam(), m.Stamp());
+            emit model_->Events().UnitPlaced(m.LParamAs<StrobeData>());
             return true;
         case Msg::UnitStatusRefreshed:
             PostWindowMessage(NavigationPane(), Msg::UnitRefreshed, m.WParam(), m.LParam(),
@@ -248,12 +284,18 @@ bool CMainFrame::OnMessage(const WindowMessageEvent& m) {
                 PostWindowMessage(ControlPane(), Msg::SelectedUnitRefreshed, m.WParam(), m.LParam(),
                                   m.Stamp());
             }
+            emit model_->Events().UnitChanged(m.LParamAs<StrobeData>(), ModelEvents::kAllSettings,
+                                              true);
             return true;
         case Msg::UnitSettingReported:
             SendWindowMessage(NavigationPane(), Msg::UnitSettingChanged, m.WParam(), m.LParam());
             if (isSelectedUnit(m)) {
                 SendWindowMessage(ControlPane(), Msg::SelectedUnitSettingChanged, m.WParam(),
                                   m.LParam());
+            }
+            if (m.LParam() != 0) {
+                emit model_->Events().UnitChanged(m.LParamAs<StrobeData>(),
+                                                  static_cast<int>(m.WParam()), true);
             }
             return true;
         case Msg::RescanSelectedStudio:
@@ -310,6 +352,7 @@ void CMainFrame::OnLinkLost() {
 void CMainFrame::SetConnected(bool connected, const PortReport& report) {
     connected_ = connected ? 1 : 0;
     connectionText_->Show(connected, report);
+    commands_->SetLink(connected, report.port, connected ? QString() : PortReportText(report));
     if (comDialog_) {
         comDialog_->UpdatePortReason();
     }
@@ -357,14 +400,30 @@ void CMainFrame::OnScan() {
     if (!studio) {
         return;
     }
-    model_->ClearStudio(*studio);
+    scanDialogOwnRun_ = true;
+    const bool started = static_cast<bool>(commands_->Scan(*studio));
+    scanDialogOwnRun_ = false;
+    if (started) {
+        RunScanDialog(studio);
+    }
+}
+
+void CMainFrame::OnScanStarted(StudioData* studio) {
     SendWindowMessage(StudioListPane(), Msg::ScanStarted, 0, AsLParam(studio));
-    protocol_->SendScanRequest(studio->nStudioNum);
-    model_->pScanStudio = studio;
+    if (!scanDialogOwnRun_) {
+        // A scan asked for elsewhere (a selection that needs one, the remote interface): its
+        // dialog holds the window once the asker is done.
+        QMetaObject::invokeMethod(
+            this, [this, studio] { RunScanDialog(studio); }, Qt::QueuedConnection);
+    }
+}
+
+void CMainFrame::RunScanDialog(StudioData* studio) {
     emit ScanStarted(studio);
     // Units that answer are created and shown while the dialog counts.
     CWaitingDlg dialog(studio->sStudioName, this, options_.scanTickMs);
     dialog.exec();
+    commands_->EndScan();
     emit ScanFinished(studio);
 }
 

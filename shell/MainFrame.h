@@ -17,6 +17,7 @@
 #include <array>
 #include <memory>
 
+class CCommands;
 class CComSettingDlg;
 class CCommThread;
 class CConfirmationTracker;
@@ -24,10 +25,12 @@ class CConnectionPane;
 class CMessageBoxService;
 class CQtMessageBoxService;
 class CReceiveFramer;
+class CRecordFollower;
 class CStrobeEventHandler;
 class CStrobeSplitterWnd;
 class CZbProtocol;
 class QAction;
+class QToolBar;
 class QLabel;
 class StudioModel;
 struct StrobeData;
@@ -62,6 +65,8 @@ public:
     StudioModel& Model() const { return *model_; }
     CCommThread& Link() const { return *link_; }
     CZbProtocol& Protocol() const { return *protocol_; }
+    // Every action on the units, the studios and the setups, for the window and everyone else.
+    CCommands& Commands() const { return *commands_; }
     const CConfirmationTracker& Confirmations() const { return *confirmations_; }
     StudioFileStore& FileStore() { return fileStore_; }
     CMessageBoxService& Messages() const { return *messages_; }
@@ -76,6 +81,11 @@ public:
 
     // The toolbar commands, also reachable from the keyboard.
     void OnScan();
+    void OnUndo();
+    void OnRedo();
+    // The Undo and Redo buttons of the toolbar.
+    QAction* UndoAction() const { return undoAction_; }
+    QAction* RedoAction() const { return redoAction_; }
     void OnComSetting();
     void ShowAbout();
     CLumoraDoc& Document() { return document_; }
@@ -97,6 +107,12 @@ private:
     void BuildPanes();
     void BuildBars();
     void BuildDocumentCommands();
+    void BuildHistoryCommands(QToolBar& toolbar);
+    void ShowRefusal(const struct CommandResult& result);
+    // A scan started by the commands: the tree empties the studio, and the scan's dialog counts
+    // unless the toolbar's Scan runs it itself.
+    void OnScanStarted(StudioData* studio);
+    void RunScanDialog(StudioData* studio);
     bool OnMessage(const WindowMessageEvent& message);
     void OnReconnectTick();
     void OnLinkLost();
@@ -121,6 +137,11 @@ private:
     std::unique_ptr<CConfirmationTracker> confirmations_;
     std::unique_ptr<CZbProtocol> protocol_;
     std::unique_ptr<CReceiveFramer> framer_;
+    std::unique_ptr<CCommands> commands_;
+    CRecordFollower* follower_ = nullptr;  // a child of the frame
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    bool scanDialogOwnRun_ = false;
     QBasicTimer reconnectTimer_;
     int connected_ = 0;
     std::array<int, kCommandCount> commandEnabled_ = {0, 0, 1, 1, 1};

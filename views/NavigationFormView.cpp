@@ -30,7 +30,7 @@ CNavigationFormView::CNavigationFormView(QWidget* parent)
 
 void CNavigationFormView::OnInitialUpdate() {
     PaneLook::StyleCaption(*caption_);
-    grid_->SetOwners(Host(), Model(), Context().confirmations);
+    grid_->SetOwners(Host(), Model(), Context().confirmations, Context().commands);
     grid_->AttachGrid(this, kGridId);
     grid_->show();
 }

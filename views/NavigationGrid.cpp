@@ -1,5 +1,6 @@
 #include "views/NavigationGrid.h"
 
+#include "commands/Commands.h"
 #include "link/ChangeCode.h"
 #include "link/ConfirmationTracker.h"
 #include "model/StudioModel.h"
@@ -51,10 +52,11 @@ CNavigationGrid::CNavigationGrid(QWidget* parent) : CUGCtrl(parent) {
 }
 
 void CNavigationGrid::SetOwners(CPaneHost* host, StudioModel* model,
-                                const CConfirmationTracker* confirmations) {
+                                const CConfirmationTracker* confirmations, CCommands* commands) {
     host_ = host;
     model_ = model;
     confirmations_ = confirmations;
+    commands_ = commands;
 }
 
 void CNavigationGrid::ShowConfirmation(const StrobeData& unit) {
@@ -265,6 +267,8 @@ void CNavigationGrid::RefreshUnitRows(int k, const StrobeData& unit) {
     }
     const int r = kRowsPerUnit * k;
     QuickSetText(0, r + 1, NameRowText(unit));
+    // A unit ticked or unticked elsewhere (the remote interface) shows it here too.
+    QuickSetText(0, StateRow(k), unit.bSelected ? QStringLiteral("1") : QStringLiteral("0"));
     ShowUnitState(unit, k, false);
     ShowUnitIcons(unit, k);
     RedrawRange(0, r + 1, kColumnCount - 1, r + 3);
@@ -359,14 +363,21 @@ int CNavigationGrid::OnCellTypeNotify(int typeId, int col, int row, int msg, lon
         return 1;
     }
     const int value = static_cast<int>(param);
+    const auto tick = [&](StrobeData& unit) {
+        if (commands_) {
+            commands_->Tick(unit, value != 0);
+        } else {
+            unit.bSelected = value;
+        }
+    };
     if (row == -1) {
         for (int k = 0; k < nUnitCount_ && k < model_->arUnits.size(); ++k) {
             QuickSetText(0, StateRow(k), QString::number(value));
-            model_->arUnits[k]->bSelected = value;
+            tick(*model_->arUnits[k]);
         }
         RedrawAll();
     } else if (row % kRowsPerUnit == 2 && row / kRowsPerUnit < model_->arUnits.size()) {
-        model_->arUnits[row / kRowsPerUnit]->bSelected = value;
+        tick(*model_->arUnits[row / kRowsPerUnit]);
     }
     return 1;
 }

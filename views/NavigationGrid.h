@@ -8,6 +8,7 @@
 
 #include <array>
 
+class CCommands;
 class CConfirmationTracker;
 class CPaneHost;
 class StudioModel;
@@ -30,7 +31,8 @@ public:
 
     // Taken before the grid is attached, so that its set-up finds them.
     void SetOwners(CPaneHost* host, StudioModel* model,
-                   const CConfirmationTracker* confirmations = nullptr);
+                   const CConfirmationTracker* confirmations = nullptr,
+                   CCommands* commands = nullptr);
 
     void ShowStudio(const StudioData& studio);
     void AppendUnitRows(StrobeData& unit);
@@ -73,6 +75,7 @@ private:
     CPaneHost* host_ = nullptr;                            // not owned
     StudioModel* model_ = nullptr;                         // not owned
     const CConfirmationTracker* confirmations_ = nullptr;  // not owned; none: nothing is marked
+    CCommands* commands_ = nullptr;  // not owned; none: a tick only marks the record
     QFont normalFont_;
     QFont headingFont_;
     QFont alarmFont_;

@@ -1,5 +1,6 @@
 #pragma once
 
+class CCommands;
 class CConfirmationTracker;
 class CMessageBoxService;
 class CPaneHost;
@@ -18,6 +19,7 @@ struct PaneContext {
     StudioFileStore* fileStore = nullptr;
     CMessageBoxService* messages = nullptr;
     const CConfirmationTracker* confirmations = nullptr;  // whether units took what was sent
+    CCommands* commands = nullptr;  // every change a pane makes goes through them
 };
 
 // The toolbar commands a pane switches on and off with WM_USER+50, by the index it names them with.

@@ -1,5 +1,6 @@
 #include "views/StudioListFormView.h"
 
+#include "commands/Commands.h"
 #include "model/StudioModel.h"
 #include "platform/DialogUnits.h"
 #include "resources/Images.h"
@@ -171,8 +172,6 @@ CStudioListFormView::CStudioListFormView(QWidget* parent)
     nameEdit_->setAccessibleDescription(
         QStringLiteral("The name of the selected unit or light; the Name command applies it"));
     nameEdit_->setGeometry(du.Rect(5, 212, 120, 12));
-    // Nothing is selected yet, so there is nothing to rename.
-    nameEdit_->setEnabled(false);
     connect(nameEdit_, &QLineEdit::textEdited, this,
             [this] { SendToFrame(Msg::EnableCommand, kNameCommand, 1); });
 
@@ -185,6 +184,39 @@ CStudioListFormView::CStudioListFormView(QWidget* parent)
 
 void CStudioListFormView::OnInitialUpdate() {
     AddStudioLines();
+    if (Model()) {
+        const ModelEvents& events = Model()->Events();
+        connect(&events, &ModelEvents::SelectionChanged, this,
+                &CStudioListFormView::FollowSelection);
+        connect(&events, &ModelEvents::NamesChanged, this, &CStudioListFormView::ShowNames);
+    }
+}
+
+void CStudioListFormView::FollowSelection() {
+    // A selection made elsewhere (the remote interface) moves the tree's current line, which then
+    // shows it as a click on the line would.
+    const TreeItemTag* tag = Model()->pSelTag;
+    QTreeWidgetItem* line = tag ? LineOf(*tag) : nullptr;
+    if (quiet_ || !line || line->treeWidget() != tree_ || line == tree_->currentItem()) {
+        return;
+    }
+    ClickLine(*Model()->pSelTag);
+}
+
+void CStudioListFormView::ShowNames(StrobeData* unit) {
+    if (QTreeWidgetItem* line = unit ? LineOf(*unit) : nullptr) {
+        line->setText(0, unit->UnitLineText());
+    }
+    if (QTreeWidgetItem* line = unit ? LineOf(unit->lightNameTag) : nullptr) {
+        line->setText(0, unit->sLightName);
+    }
+    // The box shows the name of the line that is selected; the user's own typing is left alone
+    // unless it is that name which changed.
+    const TreeItemTag* selected = Model()->pSelTag;
+    if (selected && (selected == unit || selected == &unit->lightNameTag) &&
+        !nameEdit_->isModified()) {
+        ShowNameOf(*selected);
+    }
 }
 
 void CStudioListFormView::resizeEvent(QResizeEvent* e) {
@@ -239,42 +271,41 @@ bool CStudioListFormView::ClickLine(TreeItemTag& tag) {
 }
 
 void CStudioListFormView::OnUnitPlaced(std::intptr_t slot, StrobeData* unit) {
-    // New units go into the selected studio, whose line is the current studio line. The unit is
-    // looked for in that studio's slot before it is touched: a placement that was still queued
-    // while the studio was cleared names a unit that is gone.
-    const auto* studio = static_cast<const StudioData*>(TagOf(currentStudioLine_));
-    if (!unit || !studio || studio->Unit(static_cast<int>(slot)) != unit) {
+    // New units go into the studio the dongle is tuned to, which the user may have left for an
+    // empty one meanwhile. The unit is looked for in that studio's slot before it is touched: a
+    // placement that was still queued while the studio was cleared names a unit that is gone.
+    const StudioData* studio = Model() ? Model()->pScanStudio : nullptr;
+    if (!studio) {
+        studio = static_cast<const StudioData*>(TagOf(currentStudioLine_));
+    }
+    QTreeWidgetItem* studioLine = studio ? LineOf(*studio) : nullptr;
+    if (!unit || !studioLine || studio->Unit(static_cast<int>(slot)) != unit) {
         return;
     }
     // A rebuild that ran while this message was queued has shown the unit already.
-    for (int i = 0; i < currentStudioLine_->childCount(); ++i) {
-        if (TagOf(currentStudioLine_->child(i)) == unit) {
+    for (int i = 0; i < studioLine->childCount(); ++i) {
+        if (TagOf(studioLine->child(i)) == unit) {
             return;
         }
     }
     // The studio line stays as the user left it, open or closed: a scan fills it without taking
     // the tree out of the user's hands.
-    AddUnitLines(currentStudioLine_, *unit);
+    AddUnitLines(studioLine, *unit);
     tree_->viewport()->update();
-    SendToNavigation(Msg::UnitAdded, slot, AsLParam(unit));
+    if (studioLine == currentStudioLine_) {
+        SendToNavigation(Msg::UnitAdded, slot, AsLParam(unit));
+    }
 }
 
 void CStudioListFormView::OnApplyName() {
-    if (TreeItemTag* tag = Model() ? Model()->pSelTag : nullptr) {
-        const QString text = nameEdit_->text();
-        QTreeWidgetItem* line = LineOf(*tag);
-        if (tag->nItemKind == TreeItemTag::UnitLine) {
-            auto* unit = static_cast<StrobeData*>(tag);
-            unit->sModelName = text;
-            if (line) {
-                line->setText(0, unit->UnitLineText());
-            }
-        } else if (tag->nItemKind == TreeItemTag::LightNameLine) {
-            static_cast<StrobeData*>(tag->pParent)->sLightName = text;
-            if (line) {
-                line->setText(0, text);
-            }
-        }
+    TreeItemTag* tag = Model() ? Model()->pSelTag : nullptr;
+    CCommands* commands = Context().commands;
+    if (tag && commands &&
+        (tag->nItemKind == TreeItemTag::UnitLine || tag->nItemKind == TreeItemTag::LightNameLine)) {
+        const bool light = tag->nItemKind == TreeItemTag::LightNameLine;
+        auto* unit = static_cast<StrobeData*>(light ? tag->pParent : tag);
+        nameEdit_->setModified(false);
+        commands->Rename(*unit, light, nameEdit_->text());
     }
     SendToFrame(Msg::EnableCommand, kNameCommand, 0);
 }
@@ -289,7 +320,13 @@ void CStudioListFormView::OnCurrentLineChanged(QTreeWidgetItem* line) {
         return;
     }
     StudioModel& model = *Model();
-    model.pSelTag = tag;
+    // The selection may start a scan of the studio, which then shows it once it is done.
+    bool rescan = false;
+    if (CCommands* commands = Context().commands) {
+        rescan = commands->Select(*tag).scanStarted;
+    } else {
+        model.pSelTag = tag;
+    }
     StudioData* studio = model.SelectedStudio();
     if (!studio) {
         return;
@@ -298,29 +335,16 @@ void CStudioListFormView::OnCurrentLineChanged(QTreeWidgetItem* line) {
     if (StrobeData* unit = model.SelectedUnit()) {
         if (studioLine == currentStudioLine_) {
             SendToNavigation(Msg::SelectUnitRow, 0, AsLParam(unit));
-        } else if (MustRescanFirst(*studio)) {
-            PostToFrame(Msg::RescanSelectedStudio);
-        } else {
+        } else if (!rescan) {
             // 1: the navigation view shows the unit's studio first.
             SendToNavigation(Msg::SelectUnitRow, 1, AsLParam(unit));
         }
-    } else if (studioLine != currentStudioLine_) {
-        if (MustRescanFirst(*studio)) {
-            PostToFrame(Msg::RescanSelectedStudio);
-        } else {
-            SendToNavigation(Msg::ShowStudio, 0, AsLParam(studio));
-        }
+    } else if (studioLine != currentStudioLine_ && !rescan) {
+        SendToNavigation(Msg::ShowStudio, 0, AsLParam(studio));
     }
     ShowNameOf(*tag);
     SendToFrame(Msg::EnableCommand, kNameCommand, 0);
     currentStudioLine_ = studioLine;
-}
-
-bool CStudioListFormView::MustRescanFirst(const StudioData& studio) const {
-    // The units of a studio answer only while it is the one the dongle last scanned; the units
-    // another studio holds must be asked again before they can be shown.
-    const StudioData* scanned = Model()->pScanStudio;
-    return studio.nChItemCnt > 0 && scanned && scanned != &studio;
 }
 
 void CStudioListFormView::ShowNameOf(const TreeItemTag& tag) {
@@ -431,12 +455,5 @@ void CStudioListFormView::SendToFrame(Msg message, std::intptr_t wParam,
                                       std::intptr_t lParam) const {
     if (MainFrame()) {
         SendWindowMessage(MainFrame(), message, wParam, lParam);
-    }
-}
-
-void CStudioListFormView::PostToFrame(Msg message) const {
-    // Posted: the rescan must wait until the selection has finished changing.
-    if (MainFrame()) {
-        PostWindowMessage(MainFrame(), message);
     }
 }

@@ -39,6 +39,8 @@ protected:
 private:
     void OnUnitPlaced(std::intptr_t slot, StrobeData* unit);
     void OnApplyName();
+    void FollowSelection();
+    void ShowNames(StrobeData* unit);
     void OnCurrentLineChanged(QTreeWidgetItem* line);
 
     void AddStudioLines();
@@ -49,12 +51,10 @@ private:
     QTreeWidgetItem* AddLine(QTreeWidgetItem* parent, const QString& text, int kind,
                              TreeItemTag& tag);
     void ShowNameOf(const TreeItemTag& tag);
-    bool MustRescanFirst(const StudioData& studio) const;
 
     QWidget* NavigationView() const;
     void SendToNavigation(Msg message, std::intptr_t wParam, std::intptr_t lParam) const;
     void SendToFrame(Msg message, std::intptr_t wParam, std::intptr_t lParam) const;
-    void PostToFrame(Msg message) const;
 
     COXSeparator* title_;
     QTreeWidget* tree_;

@@ -72,14 +72,15 @@ protected:
     // The window messages posted to the navigation view, once the event loop delivered them.
     std::vector<Message> ToNavigation() { return kit.host.navigation.Take(); }
 
+    // What the navigation view is told of a change of the unit of the selection.
+    Message Changed(int code) const {
+        return {Msg::UnitSettingChanged, code, AsLParam(kit.model.SelectedUnit())};
+    }
+
     PaneKit kit;
     std::unique_ptr<CControlFormView> panel;
     QComboBox* combo = nullptr;
 };
-
-Message Changed(int code) {
-    return {Msg::UnitSettingChanged, code, 0};
-}
 
 TEST_F(ControlPanelTest, StartsWithItsCaptionsEntriesFontsAndColours) {
     EXPECT_EQ(combo->count(), 2);

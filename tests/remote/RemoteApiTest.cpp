@@ -3,9 +3,13 @@
 
 #include "RemoteRig.h"
 
+#include "link/ConfirmationTracker.h"
 #include "model/StudioModel.h"
 #include "views/NavigationFormView.h"
 #include "views/NavigationGrid.h"
+#include "views/StudioListFormView.h"
+
+#include <QComboBox>
 
 #include <QDialog>
 #include <QDir>
@@ -78,6 +82,8 @@ TEST_F(RemoteApiTest, StatusAndUnitsTellWhatTheWindowShows) {
 }
 
 TEST_F(RemoteApiTest, AChangeWritesOneFramePerKeyAndShowsInTheWindow) {
+    auto* tree = qobject_cast<CStudioListFormView*>(rig.frame->StudioListPane());
+    ASSERT_TRUE(tree->ClickLine(Unit(2)));
     const Response r = rig.Call("PATCH", "studios/A/units/3",
                                 R"({"model_on": false, "cell": true, "flash": 5.5})");
     ASSERT_EQ(r.status, 200) << r.body.toStdString();
@@ -88,7 +94,7 @@ TEST_F(RemoteApiTest, AChangeWritesOneFramePerKeyAndShowsInTheWindow) {
     EXPECT_TRUE(rig.NothingWritten());
     EXPECT_DOUBLE_EQ(Body(r).value(QStringLiteral("flash")).toDouble(), 5.5);
     EXPECT_EQ(Body(r).value(QStringLiteral("model_on")), QJsonValue(false));
-    // The unit became the unit of the selection, and the panel shows the new values.
+    // The panel shows the unit of the selection with its new values.
     EXPECT_EQ(rig.frame->Model().SelectedUnit(), &Unit(2));
     EXPECT_EQ(Shown("flashValue"), QStringLiteral("5.5"));
     EXPECT_EQ(Shown("modelValue"), QStringLiteral("OFF"));
@@ -148,9 +154,26 @@ TEST_F(RemoteApiTest, TestFlashAndGroupChangesGoOutAsThePanelsSendThem) {
     EXPECT_DOUBLE_EQ(Body(r).value(QStringLiteral("flash_offset")).toDouble(), 1.0);
     EXPECT_EQ(Body(r).value(QStringLiteral("units")).toArray().size(), 2);
 
-    // The panel's offset would leave -8.1..8.1.
-    EXPECT_EQ(rig.Call("POST", "studios/A/group", R"({"flash_offset": 8.0})").status, 400);
+    // An offset reaches no further than a level can be high.
+    EXPECT_EQ(rig.Call("POST", "studios/A/group", R"({"flash_offset": 8.2})").status, 400);
     EXPECT_TRUE(rig.NothingWritten());
+}
+
+TEST_F(RemoteApiTest, AGroupChangeLeavesTheUsersPanelAsTheUserLeftIt) {
+    auto* combo = rig.frame->ControlPane()->findChild<QComboBox*>(QStringLiteral("modeCombo"));
+    auto* name = rig.frame->StudioListPane()->findChild<QLineEdit*>(QStringLiteral("nameEdit"));
+    auto* tree = qobject_cast<CStudioListFormView*>(rig.frame->StudioListPane());
+    ASSERT_TRUE(tree->ClickLine(Unit(0)));
+    name->setText(QStringLiteral("Half typed"));
+    ASSERT_EQ(rig.Call("PATCH", "studios/A/units/2", R"({"ticked": true})").status, 200);
+    ASSERT_EQ(rig.Call("POST", "studios/A/group", R"({"model_offset": -0.5})").status, 200);
+    Bytes table = {0xFF, 0x17, 0x1F, 40, 30, 50, 25, 60, 30};
+    table.resize(0x17, 0);
+    EXPECT_EQ(rig.Line(table.size()), table);
+    EXPECT_EQ(combo->currentIndex(), 0) << "the unit layout stays up";
+    EXPECT_EQ(name->text(), QStringLiteral("Half typed"));
+    EXPECT_EQ(rig.frame->Model().SelectedUnit(), &Unit(0));
+    EXPECT_EQ(Unit(1).nModelValue, 25);
 }
 
 TEST_F(RemoteApiTest, SelectingAndScanningActAsTheTreeAndTheToolbarDo) {
@@ -175,7 +198,9 @@ TEST_F(RemoteApiTest, SelectingAndScanningActAsTheTreeAndTheToolbarDo) {
     });
     bool finished = false;
     QObject::connect(rig.frame.get(), &CMainFrame::ScanFinished, [&] { finished = true; });
-    EXPECT_EQ(rig.Call("POST", "studios/A/select").status, 200);
+    const Response rescan = rig.Call("POST", "studios/A/select");
+    EXPECT_EQ(rescan.status, 202);
+    EXPECT_EQ(Body(rescan).value(QStringLiteral("scanning")), QJsonValue(true));
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 5000));
     EXPECT_EQ(rig.Line(5), ScanRequest('A'));
     EXPECT_EQ(duringScan.status, 409);
@@ -240,20 +265,50 @@ TEST_F(RemoteApiTest, EventsStreamTheLinkScansAndUnits) {
     EXPECT_TRUE(events.WaitFor("event: link\ndata: {\"connected\":false,"));
 }
 
-TEST_F(RemoteApiTest, ActingRequestsWaitWhileADialogHoldsTheWindow) {
+TEST_F(RemoteApiTest, ADialogInTheWindowHoldsNoRequestButAScanAndAClosedPortDo) {
     QDialog dialog(rig.frame.get());
     dialog.setModal(true);
     dialog.show();
-    const Response refused = rig.Call("POST", "studios/B/select");
-    EXPECT_EQ(refused.status, 409);
-    EXPECT_TRUE(refused.Error().contains(QStringLiteral("dialog")));
-    EXPECT_EQ(rig.Call("PATCH", "studios/A/units/1", R"({"flash": 5.0})").status, 409);
-    EXPECT_EQ(rig.Call("PUT", "setups/Held").status, 409);
-    EXPECT_EQ(rig.Call("GET", "status").status, 200);
-    EXPECT_TRUE(rig.NothingWritten());
-    EXPECT_EQ(rig.frame->Model().SelectedStudio(), &rig.Studio(0));
+    ASSERT_EQ(rig.Call("PATCH", "studios/A/units/1", R"({"flash": 5.0})").status, 200);
+    EXPECT_EQ(rig.Line(7), SettingFrame(kFlashPower, 0, 50, 30));
     dialog.close();
-    EXPECT_EQ(rig.Call("POST", "studios/B/select").status, 200);
+
+    // While a scan runs, its studio's units are being found again.
+    Response during;
+    QObject::connect(rig.frame.get(), &CMainFrame::ScanStarted, [&] {
+        QTimer::singleShot(0, rig.frame.get(), [&] {
+            during = rig.Call("PATCH", "studios/A/units/1", R"({"flash": 6.0})");
+        });
+    });
+    ASSERT_EQ(rig.Call("POST", "studios/A/scan").status, 202);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return during.status != 0; }, 5000));
+    EXPECT_EQ(during.status, 409);
+    EXPECT_TRUE(during.Error().contains(QStringLiteral("scanning")));
+    EXPECT_EQ(rig.Line(5), ScanRequest('A'));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rig.frame->Commands().Scanning(); }, 5000));
+
+    // A closed port: nothing would reach the units, and nothing is taken as sent.
+    ASSERT_TRUE(rig.Scan('A', {{0, 40, 30}}));
+    rig.pty.HangUp();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rig.frame->IsConnected(); }, 5000));
+    const Response closed = rig.Call("PATCH", "studios/A/units/1", R"({"flash": 7.0})");
+    EXPECT_EQ(closed.status, 409);
+    EXPECT_TRUE(closed.Error().contains(QStringLiteral("not connected")));
+    EXPECT_EQ(Unit(0).nFlashValue, 40);
+    EXPECT_EQ(rig.frame->Confirmations().StateOf(Unit(0)), Confirmation::Confirmed);
+}
+
+TEST_F(RemoteApiTest, UnitsTellWhetherTheyConfirmedTheLastChange) {
+    const auto confirmed = [&](int channel) {
+        const QJsonArray units = rig.Call("GET", "studios/A/units").json.array();
+        return units[channel - 1].toObject().value(QStringLiteral("confirmed")).toString();
+    };
+    EXPECT_EQ(confirmed(1), QStringLiteral("yes"));
+    ASSERT_EQ(rig.Call("PATCH", "studios/A/units/1", R"({"flash": 5.0})").status, 200);
+    // Nobody answers on the pseudo-terminal: waiting, then not confirmed.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return confirmed(1) == QStringLiteral("waiting"); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return confirmed(1) == QStringLiteral("no"); }, 3000));
+    EXPECT_EQ(confirmed(2), QStringLiteral("yes"));
 }
 
 }  // namespace

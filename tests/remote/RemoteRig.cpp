@@ -1,5 +1,6 @@
 #include "RemoteRig.h"
 
+#include "commands/Commands.h"
 #include "link/UnitMask.h"
 
 #include <QApplication>
@@ -101,7 +102,7 @@ bool RemoteRig::Start() {
         return false;
     }
     QString reason;
-    if (!remote->Start(*frame, reason)) {
+    if (!remote->Start(Program(), reason)) {
         ADD_FAILURE() << reason.toStdString();
         return false;
     }

@@ -4,6 +4,7 @@
 // with the remote interface on an ephemeral port as the program assembles them, and a plain HTTP
 // client that speaks to it in the same event loop.
 
+#include "commands/Commands.h"
 #include "link/ZbProtocol.h"
 #include "model/StudioModel.h"
 #include "remote/RemoteControl.h"
@@ -67,6 +68,10 @@ public:
     bool NothingWritten();
 
     StudioData& Studio(int number) const { return *frame->Model().pStudio[number]; }
+    // What an interface is started on: the frame's commands.
+    CRemoteControl::Program Program() const {
+        return {frame->Commands(), &frame->Confirmations(), frame.get()};
+    }
 
     PseudoTerminal pty;
     QTemporaryDir folder;  // the working folder and the configuration folder

@@ -153,14 +153,14 @@ TEST_F(RemoteSecurityTest, AStartOnAWideTokenFileOrABusyPortLeavesTheInterfaceOf
     options.tokenPath = path;
     CRemoteControl widely(options);
     QString reason;
-    EXPECT_FALSE(widely.Start(*rig.frame, reason));
+    EXPECT_FALSE(widely.Start(rig.Program(), reason));
     EXPECT_TRUE(reason.contains(QStringLiteral("chmod 600"))) << reason.toStdString();
     EXPECT_FALSE(widely.IsListening());
 
     options.endpoint.port = rig.remote->Port();
     options.tokenPath = rig.folder.filePath(QStringLiteral("config/orvane/remote-token"));
     CRemoteControl twice(options);
-    EXPECT_FALSE(twice.Start(*rig.frame, reason));
+    EXPECT_FALSE(twice.Start(rig.Program(), reason));
     EXPECT_TRUE(reason.startsWith(QStringLiteral("cannot listen on 127.0.0.1:")))
         << reason.toStdString();
     EXPECT_EQ(rig.Call("GET", "status").status, 200);

@@ -5,6 +5,7 @@
 // scratch folder, recorded message boxes, and a host that writes down what reaches the window and
 // the other panes.
 
+#include "commands/Commands.h"
 #include "files/StudioFileStore.h"
 #include "link/ZbProtocol.h"
 #include "model/StudioModel.h"
@@ -13,6 +14,7 @@
 #include "support/RecordingMessageBox.h"
 #include "views/PaneContext.h"
 #include "views/PaneHost.h"
+#include "views/RecordFollower.h"
 
 #include <QDir>
 #include <QSize>
@@ -62,7 +64,9 @@ private:
 };
 
 struct PaneKit {
-    PaneContext Context() { return {&host.frame, &host, &model, &protocol, &fileStore, &messages}; }
+    PaneContext Context() {
+        return {&host.frame, &host, &model, &protocol, &fileStore, &messages, nullptr, &commands};
+    }
     QString Folder() const { return folder.path(); }
 
     // A pane attached with this kit and shown as a window of its own, at `size` when one is given;
@@ -89,4 +93,7 @@ struct PaneKit {
     CZbProtocol protocol{nullptr, &link};
     StudioFileStore fileStore{&model, &messages, QDir(folder.path())};
     PaneHostStandIn host;
+    CCommands commands{model, protocol, QDir(folder.path())};
+    // The panes hear of the changes the commands make as in the window.
+    CRecordFollower follower{model, host};
 };
