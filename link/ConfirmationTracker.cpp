@@ -25,7 +25,7 @@ void ForEachAddressed(const StudioModel& model, std::uint16_t mask, const Strobe
         visit(unit);
         return;
     }
-    const StudioData* studio = model.SelectedStudio();
+    const StudioData* studio = model.pScanStudio;
     if (!studio) {
         return;
     }
@@ -102,7 +102,7 @@ const CConfirmationTracker::Record* CConfirmationTracker::Find(const StrobeData&
 }
 
 StrobeData* CConfirmationTracker::UnitAt(int slot) const {
-    const StudioData* studio = model_.SelectedStudio();
+    const StudioData* studio = model_.pScanStudio;
     return studio ? studio->Unit(slot) : nullptr;
 }
 
@@ -261,7 +261,7 @@ int CConfirmationTracker::OnSettingReport(std::uint8_t nType, int nSlot, int nVa
     };
     if (type == SettingType::FlashPowerTable || type == SettingType::ModelPowerTable) {
         // A power table carries both powers of every slot.
-        if (const StudioData* studio = model_.SelectedStudio()) {
+        if (const StudioData* studio = model_.pScanStudio) {
             for (int slot = 0; slot < kSlotCount; ++slot) {
                 StrobeData* unit = studio->Unit(slot);
                 const std::size_t at = PowerTableFlashAt(slot);

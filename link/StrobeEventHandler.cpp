@@ -20,13 +20,14 @@ int OnOff(int value) {
 
 }  // namespace
 
-StrobeData* CStrobeEventHandler::UnitInSelectedStudio(int slot) const {
-    const StudioData* studio = model_->SelectedStudio();
+// Replies come from the units of the studio the dongle is tuned to, whichever the user looks at.
+StrobeData* CStrobeEventHandler::UnitInTunedStudio(int slot) const {
+    const StudioData* studio = model_->pScanStudio;
     return studio ? studio->Unit(slot) : nullptr;
 }
 
 int CStrobeEventHandler::OnUnitStatus(int nSlot, const StrobeData& status, int /*nReserved*/) {
-    StudioData* studio = model_->SelectedStudio();
+    StudioData* studio = model_->pScanStudio;
     if (!studio) {
         return 1;
     }
@@ -50,12 +51,12 @@ int CStrobeEventHandler::OnSettingReport(std::uint8_t nType, int nSlot, int nVal
                                          std::span<const std::uint8_t> frame) {
     const auto type = static_cast<SettingType>(nType);
     if (type == SettingType::FlashPowerTable || type == SettingType::ModelPowerTable) {
-        if (StudioData* studio = model_->SelectedStudio()) {
+        if (StudioData* studio = model_->pScanStudio) {
             ApplyPowerTable(*studio, frame);
         }
         return 1;
     }
-    StrobeData* unit = UnitInSelectedStudio(nSlot);
+    StrobeData* unit = UnitInTunedStudio(nSlot);
     if (!unit) {
         return 1;
     }
@@ -132,7 +133,7 @@ void CStrobeEventHandler::ApplyPowerTable(StudioData& studio, std::span<const st
 }
 
 int CStrobeEventHandler::OnStateReport(std::uint8_t nCode, int nSlot, std::uint8_t nValue) {
-    StrobeData* unit = UnitInSelectedStudio(nSlot);
+    StrobeData* unit = UnitInTunedStudio(nSlot);
     if (!unit) {
         return 1;
     }
@@ -153,7 +154,7 @@ int CStrobeEventHandler::OnStateReport(std::uint8_t nCode, int nSlot, std::uint8
 }
 
 int CStrobeEventHandler::OnMonitorReport(std::uint8_t nCode, int nSlot, std::uint8_t nValue) {
-    StrobeData* unit = UnitInSelectedStudio(nSlot);
+    StrobeData* unit = UnitInTunedStudio(nSlot);
     if (!unit || static_cast<MonitorCode>(nCode) != MonitorCode::Heat) {
         return 1;
     }

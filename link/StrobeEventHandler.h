@@ -7,7 +7,7 @@ class StudioModel;
 struct StrobeData;
 struct StudioData;
 
-// Applies what the units report to the studio of the selection and tells the main frame what
+// Applies what the units report to the studio the dongle is tuned to and tells the main frame what
 // changed. A status report from an empty slot creates the unit: that is how a scan fills a studio.
 // With no selection yet, every report is dropped.
 class CStrobeEventHandler final : public CZbEventHandler {
@@ -22,7 +22,7 @@ public:
     int OnMonitorReport(std::uint8_t nCode, int nSlot, std::uint8_t nValue) override;
 
 private:
-    StrobeData* UnitInSelectedStudio(int slot) const;
+    StrobeData* UnitInTunedStudio(int slot) const;
     void ApplyPowerTable(StudioData& studio, std::span<const std::uint8_t> frame);
 
     QObject* mainFrame_;  // not owned

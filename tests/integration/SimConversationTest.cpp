@@ -45,6 +45,7 @@ protected:
     void Select(int studio) {
         model.pStudio[studio]->nItemKind = TreeItemTag::StudioLine;
         model.pSelTag = model.pStudio[studio].get();
+        model.pScanStudio = model.pStudio[studio].get();
     }
 
     TempDir dir;

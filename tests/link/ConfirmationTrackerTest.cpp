@@ -27,6 +27,7 @@ protected:
         studio = model.Studio(0);
         studio->nItemKind = TreeItemTag::StudioLine;
         model.pSelTag = studio;
+        model.pScanStudio = studio;
         tracker.SetOnChanged([this](StrobeData& unit) { ++told[&unit]; });
         protocol.SetSendObserver(&tracker);
         StrobeSettings settings;

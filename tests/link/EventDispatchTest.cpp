@@ -49,6 +49,8 @@ protected:
         studioB = model.pStudio[1].get();
         studioB->nItemKind = TreeItemTag::StudioLine;
         model.pSelTag = studioB;
+        // As after a scan of Studio B: its units are the ones that answer.
+        model.pScanStudio = studioB;
     }
 
     // Feeds the bytes and returns what was sent during the feed; posted messages follow in
@@ -128,7 +130,7 @@ TEST_F(EventDispatchTest, StatusReportForTwoSlotsCreatesBothInSlotOrderWithoutRa
                           {Msg::UnitCreated, 6, AsLParam(studioB->Unit(6))}}));
 }
 
-TEST_F(EventDispatchTest, ReportsGoToTheStudioOfTheSelectionWhateverLineIsSelected) {
+TEST_F(EventDispatchTest, ReportsGoToTheTunedStudioWhateverTheUserLooksAt) {
     StrobeData* unit = AddUnit(2);
     unit->nItemKind = TreeItemTag::UnitLine;
     unit->lightNameTag.nItemKind = TreeItemTag::LightNameLine;
@@ -136,10 +138,20 @@ TEST_F(EventDispatchTest, ReportsGoToTheStudioOfTheSelectionWhateverLineIsSelect
     Receive(StatusReport(0x0010, 1, 30, 30));
     EXPECT_NE(studioB->Unit(4), nullptr);
     EXPECT_EQ(model.pStudio[0]->nChItemCnt, 0);
+
+    // The user moves to the empty Studio C, which starts no scan: B's units still answer, and
+    // their reports reach B's records, never C.
+    StudioData& studioC = *model.pStudio[2];
+    studioC.nItemKind = TreeItemTag::StudioLine;
+    model.pSelTag = &studioC;
+    Receive(StatusReport(0x0004, 1, 61, 30));
+    EXPECT_EQ(studioC.nChItemCnt, 0);
+    EXPECT_EQ(unit->nFlashValue, 61);
 }
 
-TEST_F(EventDispatchTest, WithoutSelectionEveryReportIsDropped) {
+TEST_F(EventDispatchTest, BeforeAnyScanEveryReportIsDropped) {
     model.pSelTag = nullptr;
+    model.pScanStudio = nullptr;
     Bytes table = {0xFF, 0x17, 0x1E};
     table.resize(23, 0x30);
     for (const Bytes& report : {StatusReport(0x0001, 1, 50, 40), Report7(0x13, 0x0001, 48, 48),

@@ -180,6 +180,7 @@ TEST_F(FrameOnDongle, StatusReportsOfTheDongleCreateUnitsAndPlaceThemInTheStudio
     StudioData& studioA = *model.Studio(0);
     studioA.nItemKind = TreeItemTag::StudioLine;
     model.pSelTag = &studioA;
+    model.pScanStudio = &studioA;
 
     // The dongle's answers to a channel scan are the status reports of the units on it.
     frame.Protocol().SendScanRequest(0);

@@ -40,6 +40,7 @@ protected:
         ASSERT_NE(unit, nullptr);
         unit->nItemKind = TreeItemTag::UnitLine;
         frame.Model().pSelTag = unit;
+        frame.Model().pScanStudio = frame.Model().Studio(0);
         SendWindowMessage(panel, Msg::ShowSelectedUnit);
         FindControls(*panel);
     }
