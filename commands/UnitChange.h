@@ -7,14 +7,14 @@
 // A change of some of one unit's settings. Powers are levels in tenths (11..81); switches and
 // modes 0 or 1, as the unit record keeps them.
 struct UnitChange {
-    std::optional<int> flashOn;    // bFlashPow
-    std::optional<int> flash;      // nFlashValue
-    std::optional<int> model;      // nModelValue
-    std::optional<int> cell;       // bFlashCell
-    std::optional<int> sound;      // bFlashSnd
-    std::optional<int> modelMode;  // nModelMode1: 0 "Free", 1 "Prop"
-    std::optional<int> lampMode;   // nModelMode2: 1 "Continous", 0 "Flash Prop"
-    std::optional<int> modelOn;    // bModelPow
+    std::optional<int> flashOn{};    // bFlashPow
+    std::optional<int> flash{};      // nFlashValue
+    std::optional<int> model{};      // nModelValue
+    std::optional<int> cell{};       // bFlashCell
+    std::optional<int> sound{};      // bFlashSnd
+    std::optional<int> modelMode{};  // nModelMode1: 0 "Free", 1 "Prop"
+    std::optional<int> lampMode{};   // nModelMode2: 1 "Continous", 0 "Flash Prop"
+    std::optional<int> modelOn{};    // bModelPow
 
     // Which power the user moved when both are given: the other came along through "Prop" and
     // goes out in the same frame. Each: every given power goes out in a frame of its own.
@@ -30,14 +30,14 @@ struct UnitChange {
 // A change of every ticked unit of a studio: power offsets in tenths, added to each unit's own
 // power; switches and modes set on all of them.
 struct GroupChange {
-    std::optional<int> flashOffset;
-    std::optional<int> modelOffset;
-    std::optional<int> flashOn;
-    std::optional<int> cell;
-    std::optional<int> sound;
-    std::optional<int> modelMode;
-    std::optional<int> lampMode;
-    std::optional<int> modelOn;
+    std::optional<int> flashOffset{};
+    std::optional<int> modelOffset{};
+    std::optional<int> flashOn{};
+    std::optional<int> cell{};
+    std::optional<int> sound{};
+    std::optional<int> modelMode{};
+    std::optional<int> lampMode{};
+    std::optional<int> modelOn{};
 
     // Which power tables go out. Each: the flash offset is added and its table sent, then the
     // model offset. Flash or Model: both offsets are added at once (a unit in "Prop" moving both

@@ -54,17 +54,6 @@ Bytes ScanRequest(char studio) {
     return {0xFF, 0x05, 0x00, 0x00, static_cast<std::uint8_t>(studio)};
 }
 
-Bytes SettingFrame(std::uint8_t type, int slot, std::uint8_t b5, std::uint8_t b6) {
-    const std::uint16_t mask = MaskFromSlot(slot);
-    return {0xFF,
-            0x07,
-            static_cast<std::uint8_t>(0x10 + type),
-            static_cast<std::uint8_t>(mask >> 8),
-            static_cast<std::uint8_t>(mask & 0xFF),
-            b5,
-            b6};
-}
-
 RemoteRig::RemoteRig() = default;
 
 RemoteRig::~RemoteRig() {

@@ -11,6 +11,7 @@
 #include "shell/MainFrame.h"
 #include "support/PseudoTerminal.h"
 #include "support/RecordingMessageBox.h"
+#include "support/SettingFrame.h"
 
 #include <QByteArray>
 #include <QJsonDocument>
@@ -95,6 +96,5 @@ private:
 };
 
 Bytes ScanRequest(char studio);
-Bytes SettingFrame(std::uint8_t type, int slot, std::uint8_t b5, std::uint8_t b6);
 
 }  // namespace orvane::remote::test
