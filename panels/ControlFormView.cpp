@@ -12,14 +12,10 @@
 #include <QComboBox>
 #include <QStackedWidget>
 
-#include <algorithm>
-
 namespace {
 
-// The group panel's template corner sits this far down the panel, in pixels, so that its power
-// groups lie where the panel's own are.
-constexpr int kGroupPanelTop = 38;
-// The panel's own power groups lie this far below the group panel's, in dialog units.
+// The panel's own power groups lie this far below the top of their template, in dialog units; the
+// group panel's template is placed so that its power groups cover them exactly.
 constexpr int kUnitGroupsShift = 22;
 
 }  // namespace
@@ -53,11 +49,11 @@ CControlFormView::CControlFormView(QWidget* parent) : CPaneBase(parent) {
 CControlFormView::~CControlFormView() = default;
 
 void CControlFormView::BuildLayouts(const DialogUnits& du) {
-    // One place for both layouts, from the higher of the two groups' tops down to the studio-file
-    // box, so that neither covers the combo box above or the box's caption below.
+    // One place for both layouts, from the groups' top down to the studio-file box, so that neither
+    // covers the combo box above or the box's caption below.
     const int unitTop = du.Rect(0, 5 + kUnitGroupsShift, 0, 0).y();
-    const int groupTop = kGroupPanelTop + du.Rect(0, 5, 0, 0).y();
-    const int top = std::min(unitTop, groupTop);
+    const int groupPanelTop = unitTop - du.Rect(0, 5, 0, 0).y();
+    const int top = unitTop;
     const int bottom = du.Rect(0, 140, 0, 0).y();
     layouts_ = new QStackedWidget(this);
     layouts_->setObjectName(QStringLiteral("panelLayouts"));
@@ -71,7 +67,7 @@ void CControlFormView::BuildLayouts(const DialogUnits& du) {
     unitGroups_->setAccessibleName(QStringLiteral("Flash/Model settings"));
     layouts_->addWidget(unitGroups_);
 
-    groupPanel_ = new CControlSelFormView(layouts_, QPoint(0, kGroupPanelTop - top));
+    groupPanel_ = new CControlSelFormView(layouts_, QPoint(0, groupPanelTop - top));
     layouts_->addWidget(groupPanel_);
     layouts_->setCurrentWidget(unitGroups_);
 }

@@ -151,6 +151,21 @@ TEST_F(ControlPanelTest, ShowsTheUnitOfTheSelection) {
     EXPECT_TRUE(ToNavigation().empty());
 }
 
+TEST_F(ControlPanelTest, BothLayoutsPutTheirPowerGroupsInTheSamePlace) {
+    // Switching layouts must not make the groups jump.
+    for (const char* name : {"flashGroup", "modelGroup"}) {
+        const QString base = QString::fromLatin1(name);
+        auto* own = panel->findChild<QWidget*>(base);
+        auto* group = panel->findChild<QWidget*>(QStringLiteral("sel") + base.left(1).toUpper() +
+                                                 base.mid(1));
+        ASSERT_NE(own, nullptr);
+        ASSERT_NE(group, nullptr);
+        EXPECT_EQ(QRect(own->mapTo(panel.get(), QPoint()), own->size()),
+                  QRect(group->mapTo(panel.get(), QPoint()), group->size()))
+            << name;
+    }
+}
+
 TEST_F(ControlPanelTest, AUnitWithItsLampOffAndOutOfRangeValuesIsShownAsStored) {
     SelectUnit(0, 50, 0, 1, 0);
     EXPECT_EQ(flashLabel->text(), QStringLiteral("0.0"));
