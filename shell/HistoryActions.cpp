@@ -59,6 +59,9 @@ QAction* MakeAction(bool redo, QToolBar& toolbar, QWidget& window) {
     action->setShortcutContext(Qt::WindowShortcut);
     toolbar.addAction(action);
     window.addAction(action);
+    if (QWidget* button = toolbar.widgetForAction(action)) {
+        button->setAccessibleName(text);
+    }
     return action;
 }
 

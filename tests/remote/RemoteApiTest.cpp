@@ -9,6 +9,7 @@
 #include "views/NavigationGrid.h"
 #include "views/StudioListFormView.h"
 
+#include <QAction>
 #include <QComboBox>
 
 #include <QDialog>
@@ -296,6 +297,35 @@ TEST_F(RemoteApiTest, ADialogInTheWindowHoldsNoRequestButAScanAndAClosedPortDo) 
     EXPECT_TRUE(closed.Error().contains(QStringLiteral("not connected")));
     EXPECT_EQ(Unit(0).nFlashValue, 40);
     EXPECT_EQ(rig.frame->Confirmations().StateOf(Unit(0)), Confirmation::Confirmed);
+}
+
+TEST_F(RemoteApiTest, UndoAndRedoTakeStepsWithTheirFramesAndAreStreamed) {
+    EventStream events(rig);
+    ASSERT_TRUE(events.WaitFor("event: status\ndata: {"));
+    EXPECT_EQ(rig.Call("POST", "undo").status, 409);
+    ASSERT_EQ(rig.Call("PATCH", "studios/A/units/1", R"({"flash": 5.5})").status, 200);
+    EXPECT_EQ(rig.Line(7), SettingFrame(kFlashPower, 0, 55, 30));
+    const QJsonObject history = Body(rig.Call("GET", "history"));
+    EXPECT_EQ(history.value(QStringLiteral("undo")).toString(),
+              QStringLiteral("Flash Power CH-01 4.0 → 5.5"));
+    EXPECT_EQ(history.value(QStringLiteral("redo")), QJsonValue(QJsonValue::Null));
+
+    const Response undone = rig.Call("POST", "undo");
+    ASSERT_EQ(undone.status, 200) << undone.body.toStdString();
+    EXPECT_EQ(rig.Line(7), SettingFrame(kFlashPower, 0, 40, 30));
+    EXPECT_EQ(Unit(0).nFlashValue, 40);
+    const QJsonArray steps = Body(undone).value(QStringLiteral("steps")).toArray();
+    ASSERT_EQ(steps.size(), 1);
+    EXPECT_EQ(steps[0].toObject().value(QStringLiteral("done")), QJsonValue(false));
+    EXPECT_TRUE(events.WaitFor("event: undo\ndata: {\"step\":\"Flash Power CH-01 4.0"));
+    EXPECT_TRUE(rig.frame->RedoAction()->isEnabled()) << "the window's Redo follows";
+
+    ASSERT_EQ(rig.Call("POST", "redo").status, 200);
+    EXPECT_EQ(rig.Line(7), SettingFrame(kFlashPower, 0, 55, 30));
+    const Response nothing = rig.Call("POST", "redo");
+    EXPECT_EQ(nothing.status, 409);
+    EXPECT_TRUE(nothing.Error().contains(QStringLiteral("nothing to redo")));
+    EXPECT_TRUE(rig.NothingWritten());
 }
 
 TEST_F(RemoteApiTest, UnitsTellWhetherTheyConfirmedTheLastChange) {

@@ -4,14 +4,19 @@
 // navigation view is kept from acting on what it is told, so that only the panel's part shows.
 
 #include "model/StudioModel.h"
+#include "support/ControlInput.h"
 #include "support/FrameTestKit.h"
 #include "support/NotifyRecorder.h"
 #include "support/PlaceUnit.h"
 #include "support/PowerGroupControls.h"
+#include "support/SettingFrame.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAction>
 #include <QComboBox>
 #include <QTest>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -103,6 +108,46 @@ TEST_F(MainFramePanel, TheGroupPanelInsideTheMainWindowSendsItsPowerTable) {
     EXPECT_EQ(table[4 + 2 * kSlot], 40);
     EXPECT_EQ(unit->nFlashValue, table[3 + 2 * kSlot]);
     line.ExpectNothingWritten();
+}
+
+TEST_F(MainFramePanel, CtrlZAndTheToolbarTakeAStepBackAndDoItAgainWithItsFrames) {
+    CMainFrame& frame = line.Frame();
+    QAction* undo = frame.UndoAction();
+    QAction* redo = frame.RedoAction();
+    auto* toolbar = frame.findChild<QToolBar*>(QStringLiteral("toolbar"));
+    QWidget* undoButton = toolbar->widgetForAction(undo);
+    ASSERT_NE(undoButton, nullptr);
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(undoButton)->text(QAccessible::Name),
+              QStringLiteral("Undo"));
+
+    // Two key steps within a moment are one step of the history.
+    PressKey(flashSpin, Qt::Key_Up);
+    PressKey(flashSpin, Qt::Key_Up);
+    EXPECT_EQ(line.pty.Receive(7), SettingFrame(3, kSlot, 51, 40));
+    EXPECT_EQ(line.pty.Receive(7), SettingFrame(3, kSlot, 52, 40));
+    ASSERT_TRUE(undo->isEnabled());
+    const QString step = QStringLiteral("Undo Flash Power CH-03 5.0 → 5.2");
+    EXPECT_EQ(undoButton->toolTip(), step);
+    EXPECT_EQ(undoButton->accessibleDescription(), step);
+
+    QTest::keyClick(&frame, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(line.pty.Receive(7), SettingFrame(3, kSlot, 50, 40));
+    EXPECT_EQ(flashLabel->text(), QStringLiteral("5.0"));
+    EXPECT_FALSE(undo->isEnabled());
+    ASSERT_TRUE(redo->isEnabled());
+    EXPECT_EQ(toolbar->widgetForAction(redo)->accessibleDescription(),
+              QStringLiteral("Redo Flash Power CH-03 5.0 → 5.2"));
+
+    QTest::mouseClick(toolbar->widgetForAction(redo), Qt::LeftButton);
+    EXPECT_EQ(line.pty.Receive(7), SettingFrame(3, kSlot, 52, 40));
+    EXPECT_EQ(flashLabel->text(), QStringLiteral("5.2"));
+    // Nothing left to redo: the keys send nothing.
+    QTest::keyClick(&frame, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(&frame, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    line.ExpectNothingWritten();
+    EXPECT_EQ(unit->nFlashValue, 52);
 }
 
 }  // namespace

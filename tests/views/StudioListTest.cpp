@@ -237,6 +237,17 @@ TEST_F(StudioListTest, AUnitARebuildAlreadyShowsIsNotAddedAgain) {
 
 // --- Selecting -----------------------------------------------------------------------------------
 
+TEST_F(StudioListTest, TheNameBoxIsOpenExceptWhileAStudioLineIsSelected) {
+    EXPECT_TRUE(edit->isEnabled()) << "open at start, as its template has it";
+    Select(StudioLine(0));
+    EXPECT_FALSE(edit->isEnabled());
+    PlaceInModel(0, 3);
+    Model().pScanStudio = &Studio(0);
+    SendWindowMessage(view, Msg::RebuildSelectedStudio);
+    Select(UnitLine(0, 3));
+    EXPECT_TRUE(edit->isEnabled());
+}
+
 TEST_F(StudioListTest, SelectingAStudioWithUnitsWhileAnotherWasScannedPostsARescan) {
     PlaceInModel(2, 0);
     Model().pScanStudio = &Studio(0);
