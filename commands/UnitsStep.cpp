@@ -114,6 +114,8 @@ bool CUnitsStep::mergeWith(const QUndoCommand* other) {
         entries_[i].after = next->entries_[i].after;
     }
     lastMs_ = next->lastMs_;
+    // Changes that came back to where they started leave nothing to undo.
+    setObsolete(!ChangesAnything());
     Describe();
     return true;
 }

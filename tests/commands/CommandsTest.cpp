@@ -169,9 +169,12 @@ TEST_F(CommandsTest, ChangesOfOneThingWithinASecondMergeIntoOneStep) {
     ASSERT_TRUE(Change(*prop, {.model = 69}, Origin::Window));
     EXPECT_EQ(commands.History().count(), 4);
 
-    // A resend of the value already held changes nothing worth undoing.
+    // A resend of the value already held changes nothing worth undoing, and steps that come
+    // back to where they started leave no step behind.
     ASSERT_TRUE(Change(*prop, {.model = 69}, Origin::Window));
     EXPECT_EQ(commands.History().count(), 4);
+    ASSERT_TRUE(Change(*prop, {.model = 70}, Origin::Window));
+    EXPECT_EQ(commands.History().count(), 3);
 }
 
 TEST_F(CommandsTest, UndoSendsWhatPutsTheUnitsBackAndRedoSendsTheChangeAgain) {
