@@ -373,19 +373,24 @@ CommandResult CCommands::Rename(StrobeData& unit, bool lightName, const QString&
 
 // ---- The ticked units ---------------------------------------------------------------------------
 
-CommandResult CCommands::ChangeTicked(StudioData& studio, const GroupChange& change,
-                                      Origin origin) {
+CommandResult CCommands::CheckTicked(const StudioData& studio,
+                                     const std::vector<StrobeData*>& ticked, Origin origin) const {
     if (CommandResult acting = CheckActing(origin); !acting) {
         return acting;
     }
-    const std::vector<StrobeData*> ticked = TickedOf(studio);
     if (ticked.empty()) {
         return CommandResult::Refused(
             CommandRefusal::NothingTicked,
             QStringLiteral("no unit of Studio %1 is ticked").arg(StudioLetter(studio)));
     }
-    if (CommandResult tuned = CheckTuned(studio); origin == Origin::Remote && !tuned) {
-        return tuned;
+    return origin == Origin::Remote ? CheckTuned(studio) : CommandResult{};
+}
+
+CommandResult CCommands::ChangeTicked(StudioData& studio, const GroupChange& change,
+                                      Origin origin) {
+    const std::vector<StrobeData*> ticked = TickedOf(studio);
+    if (CommandResult check = CheckTicked(studio, ticked, origin); !check) {
+        return check;
     }
     const Touched touched = TouchedBy(change);
     auto step = std::make_unique<CUnitsStep>(*this, studio, CUnitsStep::Road::Tables,
@@ -468,17 +473,9 @@ void CCommands::ApplyOffsets(StudioData& studio, int flashDelta, int modelDelta,
 }
 
 CommandResult CCommands::TestTicked(StudioData& studio, Origin origin) {
-    if (CommandResult acting = CheckActing(origin); !acting) {
-        return acting;
-    }
     const std::vector<StrobeData*> ticked = TickedOf(studio);
-    if (ticked.empty()) {
-        return CommandResult::Refused(
-            CommandRefusal::NothingTicked,
-            QStringLiteral("no unit of Studio %1 is ticked").arg(StudioLetter(studio)));
-    }
-    if (CommandResult tuned = CheckTuned(studio); origin == Origin::Remote && !tuned) {
-        return tuned;
+    if (CommandResult check = CheckTicked(studio, ticked, origin); !check) {
+        return check;
     }
     std::uint16_t mask = 0;
     for (const StrobeData* unit : ticked) {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class CZbProtocol;
 class StudioModel;
@@ -104,6 +105,8 @@ private:
 
     CommandResult CheckActing(Origin origin) const;
     CommandResult CheckUnit(StrobeData& unit, Origin origin) const;
+    CommandResult CheckTicked(const StudioData& studio, const std::vector<StrobeData*>& ticked,
+                              Origin origin) const;
     void SendChange(StrobeData& unit, const UnitChange& change);
     void SendGroup(StudioData& studio, const GroupChange& change);
     void ApplyOffsets(StudioData& studio, int flashDelta, int modelDelta, bool flashTable);

@@ -46,6 +46,17 @@ struct GroupChange {
     Tables tables = Tables::Each;
 };
 
+// Copies the switches and modes a unit change and a change of the ticked units both carry.
+template <class To, class From>
+void CopySwitches(To& to, const From& from) {
+    to.flashOn = from.flashOn;
+    to.cell = from.cell;
+    to.sound = from.sound;
+    to.modelMode = from.modelMode;
+    to.lampMode = from.lampMode;
+    to.modelOn = from.modelOn;
+}
+
 // The change of one setting of the unit record, as a control of a panel makes it.
 inline UnitChange UnitChangeOf(int StrobeSettings::*field, int value) {
     UnitChange change;
@@ -69,15 +80,9 @@ inline UnitChange UnitChangeOf(int StrobeSettings::*field, int value) {
     return change;
 }
 
-// The same for the ticked units.
+// The same for the ticked units, whose powers change by offsets instead.
 inline GroupChange GroupChangeOf(int StrobeSettings::*field, int value) {
-    const UnitChange one = UnitChangeOf(field, value);
     GroupChange change;
-    change.flashOn = one.flashOn;
-    change.cell = one.cell;
-    change.sound = one.sound;
-    change.modelMode = one.modelMode;
-    change.lampMode = one.lampMode;
-    change.modelOn = one.modelOn;
+    CopySwitches(change, UnitChangeOf(field, value));
     return change;
 }

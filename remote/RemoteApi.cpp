@@ -154,29 +154,29 @@ std::optional<int> Get(const Changes& changes, const char* key) {
     return changes.Has(key) ? std::optional<int>(changes.Value(key)) : std::nullopt;
 }
 
+// The switches and modes both kinds of change take, read from a body.
+struct BodySwitches {
+    std::optional<int> flashOn, cell, sound, modelMode, lampMode, modelOn;
+};
+
+BodySwitches SwitchesFrom(const Changes& c) {
+    return {Get(c, "flash_on"),   Get(c, "cell"),      Get(c, "sound"),
+            Get(c, "model_mode"), Get(c, "lamp_mode"), Get(c, "model_on")};
+}
+
 UnitChange UnitChangeFrom(const Changes& c) {
     UnitChange change;
-    change.flashOn = Get(c, "flash_on");
+    CopySwitches(change, SwitchesFrom(c));
     change.flash = Get(c, "flash");
     change.model = Get(c, "model");
-    change.cell = Get(c, "cell");
-    change.sound = Get(c, "sound");
-    change.modelMode = Get(c, "model_mode");
-    change.lampMode = Get(c, "lamp_mode");
-    change.modelOn = Get(c, "model_on");
     return change;
 }
 
 GroupChange GroupChangeFrom(const Changes& c) {
     GroupChange change;
+    CopySwitches(change, SwitchesFrom(c));
     change.flashOffset = Get(c, "flash_offset");
     change.modelOffset = Get(c, "model_offset");
-    change.flashOn = Get(c, "flash_on");
-    change.cell = Get(c, "cell");
-    change.sound = Get(c, "sound");
-    change.modelMode = Get(c, "model_mode");
-    change.lampMode = Get(c, "lamp_mode");
-    change.modelOn = Get(c, "model_on");
     return change;
 }
 
