@@ -4,6 +4,7 @@
 #include "remote/EventFeed.h"
 #include "remote/RemoteApi.h"
 #include "remote/RemoteServer.h"
+#include "remote/WarningThrottle.h"
 #include "shell/MainFrame.h"
 
 #include <QLoggingCategory>
@@ -53,6 +54,7 @@ bool CRemoteControl::Start(CMainFrame& frame, QString& reason) {
         return false;
     }
     InstallLogFilterOnce();
+    ThrottleClientWarnings();
     feed_ = std::make_unique<CEventFeed>(frame);
     api_ = std::make_unique<CRemoteApi>(frame, relay_, *feed_);
     server_ = std::make_unique<CRemoteServer>(*token, *api_, *feed_);

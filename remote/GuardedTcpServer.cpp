@@ -1,0 +1,96 @@
+#include "remote/GuardedTcpServer.h"
+
+#include "remote/RequestGuard.h"
+#include "remote/WarningThrottle.h"
+
+#include <memory>
+
+namespace {
+
+bool IsOpen(const QTcpSocket* socket) {
+    return socket && socket->state() != QAbstractSocket::UnconnectedState;
+}
+
+bool IsUnfinished(QTcpSocket* socket) {
+    const CRequestGuard* guard = CRequestGuard::Of(socket);
+    return guard && guard->IsUnfinished();
+}
+
+bool IsAnswered(QTcpSocket* socket) {
+    const CRequestGuard* guard = CRequestGuard::Of(socket);
+    return guard && guard->IsAnswered() && !guard->IsStream();
+}
+
+}  // namespace
+
+CGuardedTcpServer::CGuardedTcpServer(Limits limits, QObject* parent)
+    : QTcpServer(parent), limits_(limits) {}
+
+QByteArray CGuardedTcpServer::PeerKey(const QHostAddress& address) {
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    if (isV4) {
+        return QByteArray::number(v4);
+    }
+    const Q_IPV6ADDR v6 = address.toIPv6Address();
+    return QByteArray(reinterpret_cast<const char*>(v6.c), 8).toHex();
+}
+
+int CGuardedTcpServer::OpenConnections() const {
+    return static_cast<int>(std::count_if(open_.begin(), open_.end(),
+                                          [](const QPointer<QTcpSocket>& s) { return IsOpen(s); }));
+}
+
+void CGuardedTcpServer::incomingConnection(qintptr descriptor) {
+    auto socket = std::make_unique<QTcpSocket>(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        return;
+    }
+    PruneClosed();
+    const QByteArray peer = PeerKey(socket->peerAddress());
+    if (UnfinishedOf(peer) >= limits_.unfinishedPerPeer) {
+        DropOldest(Pick::Unfinished, peer);
+        ClientWarning(
+            QStringLiteral("a peer held too many unfinished requests; its oldest was "
+                           "dropped"));
+    }
+    if (OpenConnections() >= limits_.connections && !DropOldest(Pick::Unfinished) &&
+        !DropOldest(Pick::Answered)) {
+        // Every place holds an event stream: those have limits of their own, which keep this rare.
+        QTcpSocket* refused = socket.release();
+        connect(refused, &QAbstractSocket::disconnected, refused, &QObject::deleteLater);
+        refused->write(CRequestGuard::Answer(503, "Service Unavailable",
+                                             QStringLiteral("too many connections; try again")));
+        refused->disconnectFromHost();
+        return;
+    }
+    QTcpSocket* taken = socket.release();  // owned by this server, then by the HTTP server
+    new CRequestGuard(*taken);             // owned by the socket
+    open_.append(taken);
+    addPendingConnection(taken);
+}
+
+bool CGuardedTcpServer::DropOldest(Pick pick, const QByteArray& peer) {
+    for (const QPointer<QTcpSocket>& socket : std::as_const(open_)) {
+        if (!IsOpen(socket) || (!peer.isEmpty() && PeerKey(socket->peerAddress()) != peer)) {
+            continue;
+        }
+        if (pick == Pick::Unfinished ? IsUnfinished(socket) : IsAnswered(socket)) {
+            // The HTTP server deletes a socket once it is disconnected.
+            socket->abort();
+            return true;
+        }
+    }
+    return false;
+}
+
+int CGuardedTcpServer::UnfinishedOf(const QByteArray& peer) const {
+    return static_cast<int>(
+        std::count_if(open_.begin(), open_.end(), [&peer](const QPointer<QTcpSocket>& socket) {
+            return IsOpen(socket) && IsUnfinished(socket) && PeerKey(socket->peerAddress()) == peer;
+        }));
+}
+
+void CGuardedTcpServer::PruneClosed() {
+    open_.removeIf([](const QPointer<QTcpSocket>& socket) { return !IsOpen(socket); });
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QList>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+// The listening socket of the remote interface. Each connection it accepts gets a CRequestGuard
+// before the HTTP server sees it. A client cannot keep others out by holding connections open
+// with half a request: a new connection is always taken, and room is made for it by dropping the
+// oldest connection whose request is still arriving (first one of the same peer's, when that peer
+// holds too many), then the oldest one already answered. Only event streams, which have their own
+// limits, are never dropped to make room.
+class CGuardedTcpServer final : public QTcpServer {
+    Q_OBJECT
+public:
+    struct Limits {
+        int connections = 64;       // open at once, event streams included
+        int unfinishedPerPeer = 8;  // requests still arriving from one peer
+    };
+
+    explicit CGuardedTcpServer(QObject* parent = nullptr) : CGuardedTcpServer(Limits{}, parent) {}
+    CGuardedTcpServer(Limits limits, QObject* parent);
+
+    // Who counts as one peer: an IPv4 address, or an IPv6 network of 64 bits, which one machine
+    // commonly has to itself.
+    static QByteArray PeerKey(const QHostAddress& address);
+
+    int OpenConnections() const;
+
+protected:
+    void incomingConnection(qintptr descriptor) override;
+
+private:
+    enum class Pick { Unfinished, Answered };
+
+    // Drops the oldest open connection of the kind (of the peer when it is given); false when
+    // there is none.
+    bool DropOldest(Pick pick, const QByteArray& peer = {});
+    int UnfinishedOf(const QByteArray& peer) const;
+    void PruneClosed();
+
+    Limits limits_;
+    QList<QPointer<QTcpSocket>> open_;  // in the order they came
+};
