@@ -7,6 +7,7 @@
 #include "remote/EventFeed.h"
 #include "remote/MessageRelay.h"
 #include "remote/RemoteJson.h"
+#include "remote/SetupTitle.h"
 #include "shell/MainFrame.h"
 
 #include <QFileInfo>
@@ -120,13 +121,11 @@ std::vector<Field> WithSwitches(std::initializer_list<Field> own) {
 
 Changes ReadChanges(const QByteArray& body, const std::vector<Field>& fields) {
     Changes changes;
-    QJsonParseError parse{};
-    const QJsonDocument document = QJsonDocument::fromJson(body, &parse);
-    if (parse.error != QJsonParseError::NoError || !document.isObject()) {
-        changes.error = QStringLiteral("the body must be a JSON object");
+    const QJsonObject object =
+        RemoteJson::StrictObject(body, changes.error).value_or(QJsonObject());
+    if (!changes.error.isEmpty()) {
         return changes;
     }
-    const QJsonObject object = document.object();
     for (auto it = object.begin(); it != object.end(); ++it) {
         const auto field = std::find_if(fields.begin(), fields.end(), [&](const Field& f) {
             return it.key() == QLatin1String(f.key);
@@ -364,9 +363,8 @@ std::optional<ApiReply> CRemoteApi::NotTuned(const StudioData& studio) const {
 }
 
 std::optional<ApiReply> CRemoteApi::BadTitle(const QString& title, bool mustBeListed) const {
-    if (title.isEmpty() || !StudioFileStore::IsPlainTitle(title)) {
-        return Refusal(400, QStringLiteral("a title must not be empty, be \"..\" or hold \"/\", "
-                                           "\"\\\" or control characters"));
+    if (const QString problem = SetupTitle::Problem(title); !problem.isEmpty()) {
+        return Refusal(400, problem);
     }
     if (mustBeListed && !hands_.MemoryBox().Titles().contains(title)) {
         return Refusal(404, QStringLiteral("no setup titled \"%1\"").arg(title));
