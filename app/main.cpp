@@ -2,6 +2,7 @@
 #include "app/UserFolder.h"
 #include "platform/QtMessageBoxService.h"
 #include "remote/RemoteControl.h"
+#include "remote/RemoteNotice.h"
 #include "shell/LumoraApp.h"
 #include "shell/MainFrame.h"
 
@@ -41,16 +42,13 @@ bool EnterUserFolder() {
     return false;
 }
 
-// Without the interface the program runs on as it always has; the reason goes to standard error.
+// Without the interface the program runs on as it always has; the window and standard error
+// tell why.
 void StartRemote(CRemoteControl& remote, CMainFrame& frame) {
     QString reason;
-    if (!remote.Start(frame, reason)) {
-        std::fprintf(stderr, "orvane: the remote interface is off: %s\n",
-                     reason.toLocal8Bit().constData());
-        return;
-    }
-    std::fprintf(stderr, "orvane: remote interface on %s\n",
-                 remote.Url().toLocal8Bit().constData());
+    const QString told = remote.Start(frame, reason) ? RemoteNotice::Listening(frame, remote)
+                                                     : RemoteNotice::Off(frame, reason);
+    std::fputs(told.toLocal8Bit().constData(), stderr);
 }
 
 }  // namespace
@@ -81,6 +79,9 @@ int main(int argc, char** argv) {
     }
     if (remote) {
         StartRemote(*remote, *app.MainFrame());
+    } else if (!answer.options.remoteProblem.isEmpty()) {
+        const QString told = RemoteNotice::Off(*app.MainFrame(), answer.options.remoteProblem);
+        std::fputs(told.toLocal8Bit().constData(), stderr);
     }
     const int status = app.exec();
     if (remote) {
