@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures (once) and builds one build tree.
+# Configures and builds one build tree. It configures again when the options differ from those of
+# the last configure here, starting from an empty cache so that an option left out is left out.
 # Usage: build.sh DIR [--target TARGET]... [cmake options...]
 set -euo pipefail
 dir=$1
@@ -10,7 +11,11 @@ while [ $# -gt 0 ] && [ "$1" = "--target" ]; do
     shift 2
 done
 root=$(cd "$(dirname "$0")/.." && pwd)
-if [ ! -f "$root/$dir/build.ninja" ]; then
+stamp="$root/$dir/.build-options"
+options=$(printf '%s\n' "CC=${CC:-}" "CXX=${CXX:-}" "$@")
+if [ ! -f "$root/$dir/build.ninja" ] || [ "$(cat "$stamp" 2>/dev/null)" != "$options" ]; then
+    rm -f "$root/$dir/CMakeCache.txt"
     cmake -S "$root" -B "$root/$dir" -G Ninja "$@" >/dev/null
+    printf '%s\n' "$options" >"$stamp"
 fi
 cmake --build "$root/$dir" "${targets[@]}" -- -j"$(nproc)"
