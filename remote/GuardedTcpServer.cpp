@@ -11,9 +11,16 @@ bool IsOpen(const QTcpSocket* socket) {
     return socket && socket->state() != QAbstractSocket::UnconnectedState;
 }
 
-bool IsUnfinished(QTcpSocket* socket) {
+bool IsHeadMissing(QTcpSocket* socket) {
     const CRequestGuard* guard = CRequestGuard::Of(socket);
-    return guard && guard->IsUnfinished();
+    return guard && guard->IsHeadMissing();
+}
+
+// The head arrived, the body has not: a body can be held back as well as a head.
+bool IsBodyMissing(QTcpSocket* socket) {
+    const CRequestGuard* guard = CRequestGuard::Of(socket);
+    return guard && guard->IsUnfinished() && !guard->IsAnswered() && !guard->IsHeadMissing() &&
+           !guard->IsStream();
 }
 
 bool IsAnswered(QTcpSocket* socket) {
@@ -48,14 +55,14 @@ void CGuardedTcpServer::incomingConnection(qintptr descriptor) {
     }
     PruneClosed();
     const QByteArray peer = PeerKey(socket->peerAddress());
-    if (UnfinishedOf(peer) >= limits_.unfinishedPerPeer) {
-        DropOldest(Pick::Unfinished, peer);
+    if (HeadsMissingOf(peer) >= limits_.headsMissingPerPeer) {
+        DropOldest(Pick::HeadMissing, peer);
         ClientWarning(
             QStringLiteral("a peer held too many unfinished requests; its oldest was "
                            "dropped"));
     }
-    if (OpenConnections() >= limits_.connections && !DropOldest(Pick::Unfinished) &&
-        !DropOldest(Pick::Answered)) {
+    if (OpenConnections() >= limits_.connections && !DropOldest(Pick::HeadMissing) &&
+        !DropOldest(Pick::BodyMissing) && !DropOldest(Pick::Answered)) {
         // Every place holds an event stream: those have limits of their own, which keep this rare.
         QTcpSocket* refused = socket.release();
         connect(refused, &QAbstractSocket::disconnected, refused, &QObject::deleteLater);
@@ -75,7 +82,10 @@ bool CGuardedTcpServer::DropOldest(Pick pick, const QByteArray& peer) {
         if (!IsOpen(socket) || (!peer.isEmpty() && PeerKey(socket->peerAddress()) != peer)) {
             continue;
         }
-        if (pick == Pick::Unfinished ? IsUnfinished(socket) : IsAnswered(socket)) {
+        const bool picked = pick == Pick::HeadMissing   ? IsHeadMissing(socket)
+                            : pick == Pick::BodyMissing ? IsBodyMissing(socket)
+                                                        : IsAnswered(socket);
+        if (picked) {
             // The HTTP server deletes a socket once it is disconnected.
             socket->abort();
             return true;
@@ -84,10 +94,11 @@ bool CGuardedTcpServer::DropOldest(Pick pick, const QByteArray& peer) {
     return false;
 }
 
-int CGuardedTcpServer::UnfinishedOf(const QByteArray& peer) const {
+int CGuardedTcpServer::HeadsMissingOf(const QByteArray& peer) const {
     return static_cast<int>(
         std::count_if(open_.begin(), open_.end(), [&peer](const QPointer<QTcpSocket>& socket) {
-            return IsOpen(socket) && IsUnfinished(socket) && PeerKey(socket->peerAddress()) == peer;
+            return IsOpen(socket) && IsHeadMissing(socket) &&
+                   PeerKey(socket->peerAddress()) == peer;
         }));
 }
 

@@ -9,16 +9,17 @@
 
 // The listening socket of the remote interface. Each connection it accepts gets a CRequestGuard
 // before the HTTP server sees it. A client cannot keep others out by holding connections open
-// with half a request: a new connection is always taken, and room is made for it by dropping the
-// oldest connection whose request is still arriving (first one of the same peer's, when that peer
-// holds too many), then the oldest one already answered. Only event streams, which have their own
-// limits, are never dropped to make room.
+// with half a request: a new connection is always taken. Room is made for it by dropping the
+// oldest connection whose head has not arrived (first of the same peer's, when that peer holds
+// too many), then the oldest whose body has not, then the oldest already answered. A request
+// that has arrived whole, if only in the system's buffer, is dropped only when nothing else is
+// left; event streams, which have limits of their own, never are.
 class CGuardedTcpServer final : public QTcpServer {
     Q_OBJECT
 public:
     struct Limits {
-        int connections = 64;       // open at once, event streams included
-        int unfinishedPerPeer = 8;  // requests still arriving from one peer
+        int connections = 64;         // open at once, event streams included
+        int headsMissingPerPeer = 8;  // requests from one peer whose head has not arrived whole
     };
 
     explicit CGuardedTcpServer(QObject* parent = nullptr) : CGuardedTcpServer(Limits{}, parent) {}
@@ -34,12 +35,12 @@ protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
-    enum class Pick { Unfinished, Answered };
+    enum class Pick { HeadMissing, BodyMissing, Answered };
 
     // Drops the oldest open connection of the kind (of the peer when it is given); false when
     // there is none.
     bool DropOldest(Pick pick, const QByteArray& peer = {});
-    int UnfinishedOf(const QByteArray& peer) const;
+    int HeadsMissingOf(const QByteArray& peer) const;
     void PruneClosed();
 
     Limits limits_;

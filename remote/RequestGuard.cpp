@@ -4,6 +4,10 @@
 
 #include <QList>
 
+#include <array>
+
+#include <sys/socket.h>
+
 namespace {
 
 constexpr int kLingerMs = 1000;
@@ -61,6 +65,25 @@ CRequestGuard* CRequestGuard::Of(QTcpSocket* socket) {
     return socket ? socket->findChild<CRequestGuard*>(QStringLiteral("requestGuard"),
                                                       Qt::FindDirectChildrenOnly)
                   : nullptr;
+}
+
+bool CRequestGuard::IsHeadMissing() const {
+    if (phase_ != Phase::Head) {
+        return false;
+    }
+    // A client that sent its whole request may still be waiting for this loop to read it, behind
+    // a crowd of connections accepted in the same turn: what the system holds counts too.
+    std::array<char, kMaxHead> waiting{};
+    const ssize_t inSystem = ::recv(static_cast<int>(socket_.socketDescriptor()), waiting.data(),
+                                    waiting.size(), MSG_PEEK | MSG_DONTWAIT);
+    QByteArray all = head_ + socket_.peek(socket_.bytesAvailable());
+    if (inSystem > 0) {
+        all.append(waiting.data(), inSystem);
+    }
+    while (!all.isEmpty() && QByteArrayView(" \t\r\n\v").contains(all.front())) {
+        all.remove(0, 1);
+    }
+    return HeadLength(all) < 0 && all.size() <= kMaxHead;
 }
 
 void CRequestGuard::Answered() {

@@ -34,6 +34,9 @@ public:
     void Streaming() { streaming_ = true; }
     bool IsAnswered() const { return phase_ == Phase::Answered; }
     bool IsUnfinished() const { return phase_ != Phase::Answered; }
+    // Its head has not arrived whole, not even in the system's buffer where it may wait for the
+    // next turn of the event loop: a connection that is truly holding back its request.
+    bool IsHeadMissing() const;
     bool IsStream() const { return streaming_; }
 
     // A whole answer with {"error": reason} that closes the connection.

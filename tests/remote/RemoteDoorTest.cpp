@@ -85,7 +85,7 @@ TEST_F(RemoteDoorTest, SixtyHalfHeadsDoNotKeepARequestWithTheTokenOut) {
 
 TEST_F(RemoteDoorTest, OnePeersHalfHeadsDoNotCrowdOutAnothers) {
     const QHostAddress other(QStringLiteral("127.0.0.2"));
-    HalfHeads quiet(Port(), other, CGuardedTcpServer::Limits{}.unfinishedPerPeer);
+    HalfHeads quiet(Port(), other, CGuardedTcpServer::Limits{}.headsMissingPerPeer);
     HalfHeads noisy(Port(), QHostAddress::LocalHost, 30);
     EXPECT_EQ(quiet.OpenCount(), 8);
     EXPECT_EQ(noisy.OpenCount(), 8);
