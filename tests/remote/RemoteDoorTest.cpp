@@ -13,7 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <list>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace orvane::remote::test {
 namespace {
@@ -81,6 +87,52 @@ TEST_F(RemoteDoorTest, SixtyHalfHeadsDoNotKeepARequestWithTheTokenOut) {
     // One peer keeps at most eight unfinished requests: the newest, never the one coming in.
     const std::vector<bool> open = held.Open();
     EXPECT_TRUE(NewestOpen(open, 7) || NewestOpen(open, 8)) << held.OpenCount();
+}
+
+// A connection made and written to with the system's own calls, so that it is there before the
+// server's event loop runs again.
+class RawConnection {
+public:
+    RawConnection(quint16 port, QByteArrayView bytes) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+        EXPECT_EQ(::send(fd_, bytes.data(), static_cast<size_t>(bytes.size()), 0), bytes.size());
+    }
+    ~RawConnection() { ::close(fd_); }
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+
+    // What the server answered before it closed the connection.
+    QByteArray Answer() const {
+        QByteArray answer;
+        std::array<char, 4096> buffer{};
+        const bool closed = QTest::qWaitFor(
+            [&] {
+                const ssize_t n = ::recv(fd_, buffer.data(), buffer.size(), MSG_DONTWAIT);
+                if (n > 0) {
+                    answer.append(buffer.data(), n);
+                }
+                return n == 0;
+            },
+            5000);
+        EXPECT_TRUE(closed);
+        return answer;
+    }
+
+private:
+    int fd_;
+};
+
+TEST_F(RemoteDoorTest, ARequestArrivedWholeIsNotDroppedForHalfHeadsAcceptedInTheSameTurn) {
+    const RawConnection valid(Port(), rig.Request("GET", "status", {}, "Bearer " + rig.token));
+    std::list<RawConnection> flood;
+    for (int i = 0; i < 3 * CGuardedTcpServer::Limits{}.headsMissingPerPeer; ++i) {
+        flood.emplace_back(Port(), kHalfHead);
+    }
+    EXPECT_TRUE(valid.Answer().startsWith("HTTP/1.1 200 "));
 }
 
 TEST_F(RemoteDoorTest, OnePeersHalfHeadsDoNotCrowdOutAnothers) {
