@@ -19,8 +19,7 @@ bool IsHeadMissing(QTcpSocket* socket) {
 // The head arrived, the body has not: a body can be held back as well as a head.
 bool IsBodyMissing(QTcpSocket* socket) {
     const CRequestGuard* guard = CRequestGuard::Of(socket);
-    return guard && guard->IsUnfinished() && !guard->IsAnswered() && !guard->IsHeadMissing() &&
-           !guard->IsStream();
+    return guard && guard->IsUnfinished() && !guard->IsHeadMissing();
 }
 
 bool IsAnswered(QTcpSocket* socket) {
