@@ -4,12 +4,9 @@
 #include "remote/WarningThrottle.h"
 
 #include <memory>
+#include <utility>
 
 namespace {
-
-bool IsOpen(const QTcpSocket* socket) {
-    return socket && socket->state() != QAbstractSocket::UnconnectedState;
-}
 
 bool IsHeadMissing(QTcpSocket* socket) {
     const CRequestGuard* guard = CRequestGuard::Of(socket);
@@ -43,8 +40,13 @@ QByteArray CGuardedTcpServer::PeerKey(const QHostAddress& address) {
 }
 
 int CGuardedTcpServer::OpenConnections() const {
-    return static_cast<int>(std::count_if(open_.begin(), open_.end(),
-                                          [](const QPointer<QTcpSocket>& s) { return IsOpen(s); }));
+    return static_cast<int>(std::count_if(
+        open_.begin(), open_.end(), [this](const QPointer<QTcpSocket>& s) { return IsOpen(s); }));
+}
+
+bool CGuardedTcpServer::IsOpen(const QTcpSocket* socket) const {
+    return socket && socket->state() != QAbstractSocket::UnconnectedState &&
+           !dropping_.contains(socket);
 }
 
 void CGuardedTcpServer::incomingConnection(qintptr descriptor) {
@@ -57,8 +59,8 @@ void CGuardedTcpServer::incomingConnection(qintptr descriptor) {
     if (HeadsMissingOf(peer) >= limits_.headsMissingPerPeer) {
         DropOldest(Pick::HeadMissing, peer);
         ClientWarning(
-            QStringLiteral("a peer held too many unfinished requests; its oldest was "
-                           "dropped"));
+            QStringLiteral("a peer held too many requests without their head; its "
+                           "oldest was dropped"));
     }
     if (OpenConnections() >= limits_.connections && !DropOldest(Pick::HeadMissing) &&
         !DropOldest(Pick::BodyMissing) && !DropOldest(Pick::Answered)) {
@@ -85,22 +87,42 @@ bool CGuardedTcpServer::DropOldest(Pick pick, const QByteArray& peer) {
                             : pick == Pick::BodyMissing ? IsBodyMissing(socket)
                                                         : IsAnswered(socket);
         if (picked) {
-            // The HTTP server deletes a socket once it is disconnected.
-            socket->abort();
+            Drop(*socket);
             return true;
         }
     }
     return false;
 }
 
+void CGuardedTcpServer::Drop(QTcpSocket& socket) {
+    // Ended once the event loop turns, not at once: Qt accepts connections in a loop that runs
+    // until none waits, and a client that reconnects the moment it is dropped would keep that
+    // loop turning for ever, with nothing else read in the meantime.
+    dropping_.append(&socket);
+    if (dropping_.size() == 1) {
+        QMetaObject::invokeMethod(this, &CGuardedTcpServer::FinishDrops, Qt::QueuedConnection);
+    }
+}
+
+void CGuardedTcpServer::FinishDrops() {
+    const QList<QPointer<QTcpSocket>> dropping = std::exchange(dropping_, {});
+    for (const QPointer<QTcpSocket>& socket : dropping) {
+        if (socket) {
+            socket->abort();  // the HTTP server deletes a socket once it is disconnected
+        }
+    }
+}
+
 int CGuardedTcpServer::HeadsMissingOf(const QByteArray& peer) const {
     return static_cast<int>(
-        std::count_if(open_.begin(), open_.end(), [&peer](const QPointer<QTcpSocket>& socket) {
+        std::count_if(open_.begin(), open_.end(), [&](const QPointer<QTcpSocket>& socket) {
             return IsOpen(socket) && IsHeadMissing(socket) &&
                    PeerKey(socket->peerAddress()) == peer;
         }));
 }
 
 void CGuardedTcpServer::PruneClosed() {
-    open_.removeIf([](const QPointer<QTcpSocket>& socket) { return !IsOpen(socket); });
+    open_.removeIf([](const QPointer<QTcpSocket>& socket) {
+        return !socket || socket->state() == QAbstractSocket::UnconnectedState;
+    });
 }

@@ -41,8 +41,13 @@ private:
     // there is none.
     bool DropOldest(Pick pick, const QByteArray& peer = {});
     int HeadsMissingOf(const QByteArray& peer) const;
+    // Open, and not on its way out.
+    bool IsOpen(const QTcpSocket* socket) const;
+    void Drop(QTcpSocket& socket);
+    void FinishDrops();
     void PruneClosed();
 
     Limits limits_;
-    QList<QPointer<QTcpSocket>> open_;  // in the order they came
+    QList<QPointer<QTcpSocket>> open_;      // in the order they came
+    QList<QPointer<QTcpSocket>> dropping_;  // to be ended when the event loop turns
 };
