@@ -42,12 +42,20 @@ bool EnterUserFolder() {
     return false;
 }
 
+RemoteNotice::Window NoticeIn(CMainFrame& frame) {
+    return {[&frame](const QString& text, const QString& details) {
+                frame.ShowRemoteState(text, details);
+            },
+            frame.Messages(), frame};
+}
+
 // Without the interface the program runs on as it always has; the window and standard error
 // tell why.
 void StartRemote(CRemoteControl& remote, CMainFrame& frame) {
     QString reason;
-    const QString told = remote.Start(frame, reason) ? RemoteNotice::Listening(frame, remote)
-                                                     : RemoteNotice::Off(frame, reason);
+    const QString told = remote.Start(frame, reason)
+                             ? RemoteNotice::Listening(NoticeIn(frame), remote)
+                             : RemoteNotice::Off(NoticeIn(frame), reason);
     std::fputs(told.toLocal8Bit().constData(), stderr);
 }
 
@@ -80,7 +88,8 @@ int main(int argc, char** argv) {
     if (remote) {
         StartRemote(*remote, *app.MainFrame());
     } else if (!answer.options.remoteProblem.isEmpty()) {
-        const QString told = RemoteNotice::Off(*app.MainFrame(), answer.options.remoteProblem);
+        const QString told =
+            RemoteNotice::Off(NoticeIn(*app.MainFrame()), answer.options.remoteProblem);
         std::fputs(told.toLocal8Bit().constData(), stderr);
     }
     const int status = app.exec();

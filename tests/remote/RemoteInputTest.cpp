@@ -135,6 +135,13 @@ class RemoteInputTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(rig.Start()); }
 
+    RemoteNotice::Window Notice() {
+        return {[this](const QString& text, const QString& details) {
+                    rig.frame->ShowRemoteState(text, details);
+                },
+                rig.boxes, *rig.frame};
+    }
+
     RemoteRig rig;
 };
 
@@ -157,7 +164,7 @@ TEST_F(RemoteInputTest, TitlesThatAreNoFileNameAndRepeatedKeysAnswer400) {
 }
 
 TEST_F(RemoteInputTest, TheWindowTellsWhereTheInterfaceListensOrWhyItIsOff) {
-    const QString listening = RemoteNotice::Listening(*rig.frame, *rig.remote);
+    const QString listening = RemoteNotice::Listening(Notice(), *rig.remote);
     EXPECT_TRUE(
         listening.startsWith(QStringLiteral("orvane: remote interface on http://127.0.0.1:")));
     EXPECT_EQ(rig.frame->RemoteState()->text(), QStringLiteral("Remote on"));
@@ -169,11 +176,11 @@ TEST_F(RemoteInputTest, TheWindowTellsWhereTheInterfaceListensOrWhyItIsOff) {
     CRemoteControl network(options);
     QString reason;
     ASSERT_TRUE(network.Start(*rig.frame, reason)) << reason.toStdString();
-    EXPECT_TRUE(RemoteNotice::Listening(*rig.frame, network)
+    EXPECT_TRUE(RemoteNotice::Listening(Notice(), network)
                     .contains(QStringLiteral("warning: the remote interface listens on 0.0.0.0")));
     EXPECT_TRUE(rig.frame->RemoteState()->toolTip().contains(QStringLiteral("holds the token")));
 
-    const QString off = RemoteNotice::Off(*rig.frame, QStringLiteral("cannot listen on <b>x</b>"));
+    const QString off = RemoteNotice::Off(Notice(), QStringLiteral("cannot listen on <b>x</b>"));
     EXPECT_EQ(off,
               QStringLiteral("orvane: the remote interface is off: cannot listen on <b>x</b>\n"));
     EXPECT_EQ(rig.frame->RemoteState()->text(), QStringLiteral("Remote off"));
