@@ -59,6 +59,6 @@ awk -v stages="${#failed_stages[@]}" -v names="${names%, }" '
     /tests passed, [0-9]+ tests failed out of/ { f += $4; n += $NF }
     END {
         printf "\nsuite: %d passed, %d failed; %d stage(s) failed%s\n", n - f, f, stages,
-               stages > 0 ? " (" names ")" : ""
+               (stages > 0 ? " (" names ")" : "")
         exit (f > 0 || stages > 0)
     }' "$log"
