@@ -142,11 +142,11 @@ CommandLineAnswer CommandLine::Parse(const QStringList& arguments) {
         const QString value = parser_.value(remote_);
         options.remote = RemoteEndpoint::Parse(value);
         if (!options.remote) {
-            return {CommandLineAnswer::Kind::Refuse,
-                    {},
-                    QStringLiteral("%1: --remote takes PORT or ADDR:PORT, not '%2'\n"
-                                   "Try '%1 --help' for more information.\n")
-                        .arg(kProgram, value)};
+            options.remoteProblem =
+                QStringLiteral(
+                    "--remote takes PORT or ADDR:PORT (a port from 1 to 65535), not "
+                    "'%1'")
+                    .arg(value);
         }
     }
     return {CommandLineAnswer::Kind::Run, options, {}};

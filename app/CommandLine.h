@@ -13,6 +13,9 @@
 struct StartOptions {
     bool userFolder = false;               // work in the per-user folder instead of the current one
     std::optional<RemoteEndpoint> remote;  // where the remote interface listens; none: it is off
+    // Why --remote was given but its value names no place to listen: the program runs without
+    // the interface and says so.
+    QString remoteProblem;
 };
 
 // The answer to a command line: run with options, or print a text and end with an exit code.

@@ -3,6 +3,7 @@
 #include "commands/Commands.h"
 #include "platform/QtMessageBoxService.h"
 #include "remote/RemoteControl.h"
+#include "remote/RemoteNotice.h"
 #include "shell/LumoraApp.h"
 #include "shell/MainFrame.h"
 
@@ -42,16 +43,21 @@ bool EnterUserFolder() {
     return false;
 }
 
-// Without the interface the program runs on as it always has; the reason goes to standard error.
+RemoteNotice::Window NoticeIn(CMainFrame& frame) {
+    return {[&frame](const QString& text, const QString& details) {
+                frame.ShowRemoteState(text, details);
+            },
+            frame.Messages(), frame};
+}
+
+// Without the interface the program runs on as it always has; the window and standard error
+// tell why.
 void StartRemote(CRemoteControl& remote, CMainFrame& frame) {
     QString reason;
-    if (!remote.Start({frame.Commands(), &frame.Confirmations(), &frame}, reason)) {
-        std::fprintf(stderr, "orvane: the remote interface is off: %s\n",
-                     reason.toLocal8Bit().constData());
-        return;
-    }
-    std::fprintf(stderr, "orvane: remote interface on %s\n",
-                 remote.Url().toLocal8Bit().constData());
+    const QString told = remote.Start({frame.Commands(), &frame.Confirmations(), &frame}, reason)
+                             ? RemoteNotice::Listening(NoticeIn(frame), remote)
+                             : RemoteNotice::Off(NoticeIn(frame), reason);
+    std::fputs(told.toLocal8Bit().constData(), stderr);
 }
 
 }  // namespace
@@ -82,6 +88,10 @@ int main(int argc, char** argv) {
     }
     if (remote) {
         StartRemote(*remote, *app.MainFrame());
+    } else if (!answer.options.remoteProblem.isEmpty()) {
+        const QString told =
+            RemoteNotice::Off(NoticeIn(*app.MainFrame()), answer.options.remoteProblem);
+        std::fputs(told.toLocal8Bit().constData(), stderr);
     }
     const int status = app.exec();
     if (remote) {

@@ -1,5 +1,7 @@
 #include "CtlClient.h"
 
+#include "ListenerOwner.h"
+
 #include <QEventLoop>
 #include <QJsonObject>
 #include <QNetworkProxy>
@@ -55,17 +57,37 @@ CCtlClient::Answer CCtlClient::Wait(QNetworkReply* reply) {
     return answer;
 }
 
+std::optional<CCtlClient::Answer> CCtlClient::Stranger() const {
+    // Looked at before every request, not once: the program may end between two of them.
+    QString refusal = ListenerOwner::RefusalFor(base_);
+    if (refusal.isEmpty()) {
+        return std::nullopt;
+    }
+    Answer answer;
+    answer.failure = std::move(refusal);
+    return answer;
+}
+
 CCtlClient::Answer CCtlClient::Get(const QString& path) {
+    if (std::optional<Answer> refused = Stranger()) {
+        return *refused;
+    }
     return Wait(network_.get(Request(path)));
 }
 
 CCtlClient::Answer CCtlClient::Send(const QByteArray& method, const QString& path,
                                     const QByteArray& body) {
+    if (std::optional<Answer> refused = Stranger()) {
+        return *refused;
+    }
     return Wait(network_.sendCustomRequest(Request(path), method, body));
 }
 
 CCtlClient::Answer CCtlClient::Watch(
     const std::function<void(const QByteArray&, const QByteArray&)>& onEvent) {
+    if (std::optional<Answer> refused = Stranger()) {
+        return *refused;
+    }
     QNetworkRequest request = Request(QStringLiteral("events"));
     request.setTransferTimeout(0);  // a quiet stream is no failure
     QNetworkReply* reply = network_.get(request);

@@ -7,8 +7,11 @@
 #include <QUrl>
 
 #include <functional>
+#include <optional>
 
-// Talks to the program's remote interface, one request at a time, waiting for each answer.
+// Talks to the program's remote interface, one request at a time, waiting for each answer. The
+// token goes out only to a program of this user's own when the address is this machine's: a
+// listener of another user gets no request at all, and the answer is "no program" with why.
 class CCtlClient {
 public:
     // What came back: an HTTP status with its JSON, or no answer at all (status 0, with why).
@@ -32,6 +35,8 @@ public:
     Answer Watch(const std::function<void(const QByteArray&, const QByteArray&)>& onEvent);
 
 private:
+    // The refusal to send anything to a listener of another user, or nothing.
+    std::optional<Answer> Stranger() const;
     QNetworkRequest Request(const QString& path) const;
     Answer Wait(class QNetworkReply* reply);
 

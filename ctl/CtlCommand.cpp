@@ -281,6 +281,7 @@ QString CtlUsage() {
         "  -h, --help              show this text\n"
         "  --version               show the version\n"
         "\n"
-        "Exit status: 0 done, 2 wrong usage or values, 3 no program answered,\n"
-        "4 the program refused (its reason is printed).\n");
+        "Exit status: 0 done, 2 wrong usage or values, 3 no program answered (or the one\n"
+        "listening on this machine belongs to another user, and got nothing), 4 the program\n"
+        "refused (its reason is printed).\n");
 }

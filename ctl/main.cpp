@@ -248,7 +248,11 @@ int main(int argc, char** argv) {
     const QString tokenFile =
         command.tokenFile.isEmpty() ? RemoteToken::DefaultPath() : command.tokenFile;
     QString reason;
-    const std::optional<QByteArray> token = RemoteToken::Read(tokenFile, reason);
+    // The default file is held to what the program holds it to, its folder included; a file
+    // named on the line, such as a copy for an SSH tunnel, may sit in any folder of the user's.
+    const std::optional<QByteArray> token =
+        command.tokenFile.isEmpty() ? RemoteToken::ReadInPrivateFolder(tokenFile, reason)
+                                    : RemoteToken::Read(tokenFile, reason);
     if (!token) {
         return Say(kExitNoProgram,
                    reason + QStringLiteral(" (the program writes it when started with --remote)"));

@@ -10,6 +10,17 @@ QString ErrorWords(int error) {
     return words ? QString::fromLatin1(words).toLower() : QStringLiteral("error %1").arg(error);
 }
 
+// A process names itself: its name may hold anything but a zero byte. Control characters (a
+// line break, an escape) would break the sentence apart; they are shown as "?".
+QString Printable(QString name) {
+    for (QChar& c : name) {
+        if (c.category() == QChar::Other_Control) {
+            c = u'?';
+        }
+    }
+    return name;
+}
+
 QString HolderWords(const PortReport& report) {
     if (!report.holder) {
         return QStringLiteral("another program");
@@ -17,7 +28,9 @@ QString HolderWords(const PortReport& report) {
     if (report.holder->name.isEmpty()) {
         return QStringLiteral("process %1").arg(report.holder->pid);
     }
-    return QStringLiteral("%1 (process %2)").arg(report.holder->name).arg(report.holder->pid);
+    return QStringLiteral("%1 (process %2)")
+        .arg(Printable(report.holder->name))
+        .arg(report.holder->pid);
 }
 
 }  // namespace

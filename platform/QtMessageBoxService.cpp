@@ -8,6 +8,8 @@ int CQtMessageBoxService::Show(const QString& text, const QString& caption, Butt
     if (buttons == Buttons::OkCancel) {
         box.addButton(QMessageBox::Cancel);
     }
+    // The texts carry names from outside (titles, ports, units): never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Ok);
     box.setAccessibleName(caption);
     box.setAccessibleDescription(text);

@@ -118,13 +118,11 @@ std::vector<Field> WithSwitches(std::initializer_list<Field> own) {
 
 Changes ReadChanges(const QByteArray& body, const std::vector<Field>& fields) {
     Changes changes;
-    QJsonParseError parse{};
-    const QJsonDocument document = QJsonDocument::fromJson(body, &parse);
-    if (parse.error != QJsonParseError::NoError || !document.isObject()) {
-        changes.error = QStringLiteral("the body must be a JSON object");
+    const QJsonObject object =
+        RemoteJson::StrictObject(body, changes.error).value_or(QJsonObject());
+    if (!changes.error.isEmpty()) {
         return changes;
     }
-    const QJsonObject object = document.object();
     for (auto it = object.begin(); it != object.end(); ++it) {
         const auto field = std::find_if(fields.begin(), fields.end(), [&](const Field& f) {
             return it.key() == QLatin1String(f.key);

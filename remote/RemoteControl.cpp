@@ -4,6 +4,7 @@
 #include "remote/EventFeed.h"
 #include "remote/RemoteApi.h"
 #include "remote/RemoteServer.h"
+#include "remote/WarningThrottle.h"
 
 #include <QLoggingCategory>
 
@@ -52,6 +53,7 @@ bool CRemoteControl::Start(const Program& program, QString& reason) {
         return false;
     }
     InstallLogFilterOnce();
+    ThrottleClientWarnings();
     feed_ = std::make_unique<CEventFeed>(program.commands);
     api_ = std::make_unique<CRemoteApi>(program.commands, program.confirmations);
     server_ = std::make_unique<CRemoteServer>(*token, *api_, *feed_);

@@ -51,6 +51,7 @@ public:
     void Stop();
 
     bool IsListening() const { return server_ != nullptr; }
+    const RemoteEndpoint& Endpoint() const { return options_.endpoint; }
     quint16 Port() const;
     // "http://127.0.0.1:8717"
     QString Url() const;

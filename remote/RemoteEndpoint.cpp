@@ -2,17 +2,26 @@
 
 namespace {
 
+bool IsAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
 std::optional<quint16> PortOf(const QString& text) {
-    // Digits only: toUInt would also take a sign or white space.
-    if (text.isEmpty() || text.size() > 5 ||
-        !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); })) {
+    // ASCII digits only: toUInt would also take a sign or white space, and QChar::isDigit the
+    // digits of every script ("٨٧١٧"), which would then name another port.
+    if (text.isEmpty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), IsAsciiDigit)) {
         return std::nullopt;
     }
     const uint port = text.toUInt();
-    if (port > 65535) {
+    if (port < 1 || port > 65535) {
         return std::nullopt;
     }
     return static_cast<quint16>(port);
+}
+
+bool IsAsciiText(const QString& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() > 0x20 && c.unicode() < 0x7F; });
 }
 
 }  // namespace
@@ -36,7 +45,7 @@ std::optional<RemoteEndpoint> RemoteEndpoint::Parse(const QString& text) {
     } else if (host.count(u'.') != 3) {
         return std::nullopt;  // "10.1" would be taken as 10.0.0.1: only the full form is
     }
-    if (!endpoint.address.setAddress(host)) {
+    if (!IsAsciiText(host) || !endpoint.address.setAddress(host)) {
         return std::nullopt;
     }
     return endpoint;
@@ -47,4 +56,14 @@ QString RemoteEndpoint::ToString() const {
                              ? QStringLiteral("[%1]").arg(address.toString())
                              : address.toString();
     return QStringLiteral("%1:%2").arg(host).arg(port);
+}
+
+QString RemoteEndpoint::ExposureWarning() const {
+    if (IsLoopback()) {
+        return {};
+    }
+    return QStringLiteral(
+               "the remote interface listens on %1, beyond this machine: anyone on "
+               "that network who holds the token can fire and change the lights")
+        .arg(ToString());
 }

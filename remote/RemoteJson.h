@@ -28,6 +28,11 @@ std::optional<int> Tenths(const QJsonValue& value);
 // "5.5" as a JSON number.
 QJsonValue Level(int tenths);
 
+// A request's body as a JSON object, or empty with the reason: not JSON, not an object, or an
+// object (at any depth) that holds a key twice, which Qt's reader would take silently with the
+// last value winning.
+std::optional<QJsonObject> StrictObject(const QByteArray& body, QString& reason);
+
 // The body of an error answer.
 QJsonObject Error(const QString& reason);
 QByteArray Compact(const QJsonObject& object);

@@ -1,10 +1,12 @@
 #include "remote/RemoteServer.h"
 
 #include "remote/EventFeed.h"
+#include "remote/GuardedTcpServer.h"
 #include "remote/RemoteApi.h"
 #include "remote/RemoteJson.h"
 #include "remote/RemoteToken.h"
 #include "remote/RequestGuard.h"
+#include "remote/WarningThrottle.h"
 
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
@@ -42,28 +44,22 @@ CRemoteServer::CRemoteServer(QByteArray token, CRemoteApi& api, CEventFeed& feed
     : QAbstractHttpServer(parent), token_(std::move(token)), api_(api) {
     connect(&feed, &CEventFeed::Event, this, &CRemoteServer::Broadcast);
     // A comment line now and then: a stream whose reader went away is found out and closed.
-    connect(&keepAlive_, &QTimer::timeout, this, [this] {
-        for (const QPointer<QTcpSocket>& socket : std::as_const(streams_)) {
-            if (socket) {
-                socket->write(":\n\n");
-            }
-        }
-    });
+    connect(&keepAlive_, &QTimer::timeout, this, [this] { WriteToStreams(":\n\n"); });
     keepAlive_.start(kKeepAliveMs);
 }
 
 CRemoteServer::~CRemoteServer() = default;
 
 bool CRemoteServer::Listen(const RemoteEndpoint& endpoint, QString& reason) {
-    auto* server = new CGuardedTcpServer(this);
+    auto server = std::make_unique<CGuardedTcpServer>();
     if (!server->listen(endpoint.address, endpoint.port)) {
         reason = QStringLiteral("cannot listen on %1: %2")
                      .arg(endpoint.ToString(), server->errorString());
-        delete server;
         return false;
     }
     port_ = server->serverPort();
-    bind(server);
+    server->setParent(this);
+    bind(server.release());
     return true;
 }
 
@@ -133,11 +129,12 @@ void CRemoteServer::Answer(const QHttpServerRequest& request, QTcpSocket* socket
 
 void CRemoteServer::OpenStream(const QHttpServerRequest& request, QTcpSocket* socket,
                                const ApiReply& reply) {
-    streams_.removeAll(nullptr);
-    if (streams_.size() >= kMaxStreams) {
-        Answer(request, socket,
-               Refusal(503, QStringLiteral("%1 event streams are open already").arg(kMaxStreams)));
+    if (const QString refusal = StreamRefusal(*socket); !refusal.isEmpty()) {
+        Answer(request, socket, Refusal(503, refusal));
         return;
+    }
+    if (CRequestGuard* guard = CRequestGuard::Of(socket)) {
+        guard->Streaming();
     }
     // No length: the stream's body ends when the connection does.
     QHttpServerResponder responder = makeResponder(request, socket);
@@ -153,10 +150,42 @@ QByteArray CRemoteServer::EventText(const QByteArray& name, const QByteArray& js
     return "event: " + name + "\ndata: " + json + "\n\n";
 }
 
+QString CRemoteServer::StreamRefusal(const QTcpSocket& socket) const {
+    const QByteArray peer = CGuardedTcpServer::PeerKey(socket.peerAddress());
+    int total = 0;
+    int fromPeer = 0;
+    for (const QPointer<QTcpSocket>& stream : streams_) {
+        if (stream && stream->state() == QAbstractSocket::ConnectedState) {
+            ++total;
+            fromPeer += CGuardedTcpServer::PeerKey(stream->peerAddress()) == peer ? 1 : 0;
+        }
+    }
+    if (total >= kMaxStreams) {
+        return QStringLiteral("%1 event streams are open already; close one first")
+            .arg(kMaxStreams);
+    }
+    if (fromPeer >= kMaxStreamsPerPeer) {
+        return QStringLiteral(
+                   "%1 event streams are open from this address already; close one "
+                   "first")
+            .arg(kMaxStreamsPerPeer);
+    }
+    return {};
+}
+
 void CRemoteServer::Broadcast(const QByteArray& name, const QJsonObject& data) {
-    const QByteArray text = EventText(name, RemoteJson::Compact(data));
+    WriteToStreams(EventText(name, RemoteJson::Compact(data)));
+}
+
+void CRemoteServer::WriteToStreams(const QByteArray& text) {
+    streams_.removeIf([](const QPointer<QTcpSocket>& socket) {
+        return !socket || socket->state() != QAbstractSocket::ConnectedState;
+    });
     for (const QPointer<QTcpSocket>& socket : std::as_const(streams_)) {
-        if (socket && socket->state() == QAbstractSocket::ConnectedState) {
+        if (socket->bytesToWrite() > kMaxStreamBacklog) {
+            ClientWarning(QStringLiteral("an event stream whose reader stopped reading was ended"));
+            socket->abort();
+        } else {
             socket->write(text);
         }
     }

@@ -23,6 +23,9 @@ class CRemoteServer final : public QAbstractHttpServer {
     Q_OBJECT
 public:
     static constexpr int kMaxStreams = 8;
+    static constexpr int kMaxStreamsPerPeer = 4;
+    // What may wait unsent on a stream whose reader has stopped reading; beyond it the stream ends.
+    static constexpr qint64 kMaxStreamBacklog = 256 * 1024;
     static constexpr int kKeepAliveMs = 15000;
 
     CRemoteServer(QByteArray token, CRemoteApi& api, CEventFeed& feed, QObject* parent = nullptr);
@@ -41,6 +44,10 @@ private:
     void Answer(const QHttpServerRequest& request, QTcpSocket* socket, const ApiReply& reply);
     void OpenStream(const QHttpServerRequest& request, QTcpSocket* socket, const ApiReply& reply);
     void Broadcast(const QByteArray& name, const QJsonObject& data);
+    // Writes to every open stream; a stream that has fallen too far behind is ended instead.
+    void WriteToStreams(const QByteArray& text);
+    // Why a new stream from the socket's peer is refused, or nothing.
+    QString StreamRefusal(const QTcpSocket& socket) const;
     static QByteArray EventText(const QByteArray& name, const QByteArray& json);
 
     QByteArray token_;

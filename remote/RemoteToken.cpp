@@ -45,8 +45,9 @@ bool IsTokenText(QByteArrayView token) {
 // Every missing folder on the way is made readable by its owner only, as the folders of a
 // user's configuration should be.
 bool MakeFolders(const QString& folder, QString& reason) {
-    if (QFileInfo(folder).isDir()) {
-        return true;
+    struct stat info {};
+    if (::lstat(QFile::encodeName(folder).constData(), &info) == 0) {
+        return true;  // whatever it is, CheckFolder judges it
     }
     const QString parent = QFileInfo(folder).path();
     if (parent != folder && !MakeFolders(parent, reason)) {
@@ -100,14 +101,23 @@ QString DefaultPath() {
 }
 
 std::optional<QByteArray> Read(const QString& path, QString& reason) {
-    const Fd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer, for ever.
+    const Fd fd(::open(QFile::encodeName(path).constData(),
+                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) {
-        reason = QStringLiteral("cannot read %1: %2").arg(path, SystemError(errno));
+        reason = errno == ELOOP
+                     ? QStringLiteral("%1 is a symbolic link; the token must be a file of its own")
+                           .arg(path)
+                     : QStringLiteral("cannot read %1: %2").arg(path, SystemError(errno));
         return std::nullopt;
     }
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
-        reason = QStringLiteral("%1 is not a plain file of this user").arg(path);
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        reason = QStringLiteral("%1 is not a regular file").arg(path);
+        return std::nullopt;
+    }
+    if (info.st_uid != ::geteuid()) {
+        reason = QStringLiteral("%1 belongs to another user (uid %2)").arg(path).arg(info.st_uid);
         return std::nullopt;
     }
     if ((info.st_mode & 077) != 0) {
@@ -136,11 +146,54 @@ std::optional<QByteArray> Read(const QString& path, QString& reason) {
     return token;
 }
 
+bool CheckFolder(const QString& folder, QString& reason) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(folder).constData(), &info) != 0) {
+        reason = QStringLiteral("cannot use the folder %1: %2").arg(folder, SystemError(errno));
+        return false;
+    }
+    if (S_ISLNK(info.st_mode)) {
+        reason = QStringLiteral("the folder %1 is a symbolic link; it must be a folder of its own")
+                     .arg(folder);
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        reason = QStringLiteral("%1 is not a folder").arg(folder);
+        return false;
+    }
+    if (info.st_uid != ::geteuid()) {
+        reason = QStringLiteral("the folder %1 belongs to another user (uid %2)")
+                     .arg(folder)
+                     .arg(info.st_uid);
+        return false;
+    }
+    if ((info.st_mode & 077) != 0) {
+        reason = QStringLiteral(
+                     "the folder %1 is open to others (mode %2); make it private with "
+                     "'chmod 700 %1'")
+                     .arg(folder)
+                     .arg(info.st_mode & 0777, 4, 8, QLatin1Char('0'));
+        return false;
+    }
+    return true;
+}
+
+std::optional<QByteArray> ReadInPrivateFolder(const QString& path, QString& reason) {
+    if (!CheckFolder(QFileInfo(path).path(), reason)) {
+        return std::nullopt;
+    }
+    return Read(path, reason);
+}
+
 std::optional<QByteArray> ReadOrCreate(const QString& path, QString& reason) {
-    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) {
-        if (!MakeFolders(QFileInfo(path).path(), reason) || !CreateTokenFile(path, reason)) {
-            return std::nullopt;
-        }
+    const QString folder = QFileInfo(path).path();
+    if (!MakeFolders(folder, reason) || !CheckFolder(folder, reason)) {
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 && errno == ENOENT &&
+        !CreateTokenFile(path, reason)) {
+        return std::nullopt;
     }
     return Read(path, reason);
 }

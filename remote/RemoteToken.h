@@ -18,12 +18,20 @@ inline constexpr int kMinLength = 32;    // a token a user wrote must hold at le
 // unset or not an absolute path.
 QString DefaultPath();
 
-// Reads the token. A file that others may read or write, that is not a plain file of this user,
-// or that holds too short a token is refused: empty, with the reason.
+// Reads the token. Nothing here ever waits: a FIFO or a device at the path is refused, not read.
+// A file that others may read or write, that is not a regular file of this user, that is a
+// symbolic link, or that holds too short a token is refused: empty, with the path and the reason.
 std::optional<QByteArray> Read(const QString& path, QString& reason);
 
-// Reads the token, first creating the file (mode 0600, its folder 0700) with a new random token
-// when there is none.
+// Whether the token's folder is fit to hold it: a folder of this user's own that nobody else may
+// enter, itself no symbolic link. False with the path and the reason.
+bool CheckFolder(const QString& folder, QString& reason);
+
+// Reads the token after checking its folder.
+std::optional<QByteArray> ReadInPrivateFolder(const QString& path, QString& reason);
+
+// Reads the token, first creating the file (mode 0600, missing folders 0700) with a new random
+// token when there is none. The folder is checked as CheckFolder does.
 std::optional<QByteArray> ReadOrCreate(const QString& path, QString& reason);
 
 // Whether a presented token is the right one, in a time that does not tell how much of it was

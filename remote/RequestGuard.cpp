@@ -4,6 +4,10 @@
 
 #include <QList>
 
+#include <array>
+
+#include <sys/socket.h>
+
 namespace {
 
 constexpr int kLingerMs = 1000;
@@ -37,34 +41,7 @@ qsizetype HeadLength(const QByteArray& head) {
     return crlf + 3;
 }
 
-QByteArray Answer(int status, const QByteArray& statusText, const QString& reason) {
-    const QByteArray body = RemoteJson::Compact(RemoteJson::Error(reason));
-    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + statusText +
-           "\r\nContent-Type: application/json\r\nContent-Length: " +
-           QByteArray::number(body.size()) +
-           "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body;
-}
-
 }  // namespace
-
-void CGuardedTcpServer::incomingConnection(qintptr descriptor) {
-    auto* socket = new QTcpSocket(this);
-    if (!socket->setSocketDescriptor(descriptor)) {
-        delete socket;
-        return;
-    }
-    if (open_ >= kMaxConnections) {
-        connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
-        socket->write(
-            Answer(503, "Service Unavailable", QStringLiteral("too many connections; try again")));
-        socket->disconnectFromHost();
-        return;
-    }
-    ++open_;
-    connect(socket, &QObject::destroyed, this, [this] { --open_; });
-    new CRequestGuard(*socket);  // owned by the socket
-    addPendingConnection(socket);
-}
 
 CRequestGuard::CRequestGuard(QTcpSocket& socket) : QObject(&socket), socket_(socket) {
     setObjectName(QStringLiteral("requestGuard"));
@@ -73,13 +50,40 @@ CRequestGuard::CRequestGuard(QTcpSocket& socket) : QObject(&socket), socket_(soc
     connect(&deadline_, &QTimer::timeout, this, [this] {
         Refuse(408, "Request Timeout", QStringLiteral("the request did not arrive in time"));
     });
-    deadline_.start(kRequestTimeoutMs);
+    deadline_.start(kHeadTimeoutMs);
+}
+
+QByteArray CRequestGuard::Answer(int status, const QByteArray& statusText, const QString& reason) {
+    const QByteArray body = RemoteJson::Compact(RemoteJson::Error(reason));
+    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + statusText +
+           "\r\nContent-Type: application/json\r\nContent-Length: " +
+           QByteArray::number(body.size()) +
+           "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body;
 }
 
 CRequestGuard* CRequestGuard::Of(QTcpSocket* socket) {
     return socket ? socket->findChild<CRequestGuard*>(QStringLiteral("requestGuard"),
                                                       Qt::FindDirectChildrenOnly)
                   : nullptr;
+}
+
+bool CRequestGuard::IsHeadMissing() const {
+    if (phase_ != Phase::Head) {
+        return false;
+    }
+    // A client that sent its whole request may still be waiting for this loop to read it, behind
+    // a crowd of connections accepted in the same turn: what the system holds counts too.
+    std::array<char, kMaxHead> waiting{};
+    const ssize_t inSystem = ::recv(static_cast<int>(socket_.socketDescriptor()), waiting.data(),
+                                    waiting.size(), MSG_PEEK | MSG_DONTWAIT);
+    QByteArray all = head_ + socket_.peek(socket_.bytesAvailable());
+    if (inSystem > 0) {
+        all.append(waiting.data(), inSystem);
+    }
+    while (!all.isEmpty() && QByteArrayView(" \t\r\n\v").contains(all.front())) {
+        all.remove(0, 1);
+    }
+    return HeadLength(all) < 0 && all.size() <= kMaxHead;
 }
 
 void CRequestGuard::Answered() {
@@ -144,6 +148,7 @@ void CRequestGuard::CheckHead(qsizetype headLength) {
         return;
     }
     phase_ = Phase::Body;
+    deadline_.start(kBodyTimeoutMs);
     // A client that waits for leave before it sends the body gets it at once.
     for (const QByteArray& expect : HeaderValues(head_, "expect")) {
         if (length > 0 && expect.compare("100-continue", Qt::CaseInsensitive) == 0) {

@@ -2,25 +2,8 @@
 
 #include <QByteArray>
 #include <QPointer>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-
-// The listening socket of the remote interface. Each connection it accepts gets a CRequestGuard
-// before the HTTP server sees it, and no more than kMaxConnections are open at once.
-class CGuardedTcpServer final : public QTcpServer {
-    Q_OBJECT
-public:
-    static constexpr int kMaxConnections = 32;
-
-    explicit CGuardedTcpServer(QObject* parent = nullptr) : QTcpServer(parent) {}
-
-protected:
-    void incomingConnection(qintptr descriptor) override;
-
-private:
-    int open_ = 0;
-};
 
 // Stands at the door of one connection. The HTTP server reads a request's whole body into memory
 // before anyone may look at it, and would wait for the end of a request for ever; the guard reads
@@ -28,7 +11,8 @@ private:
 //   - the head grows beyond kMaxHead (431),
 //   - the body announced is larger than kMaxBody (413) or its length is unclear (400),
 //   - the body comes in chunks of unannounced length (411),
-//   - the request is not complete within kRequestTimeoutMs (408).
+//   - the head is not whole within kHeadTimeoutMs, or the body not within kBodyTimeoutMs after
+//     it (408).
 // A connection carries one request: once it is answered, whatever else the client sends is
 // dropped unread, and the server closes the connection after its answer.
 class CRequestGuard final : public QObject {
@@ -36,7 +20,8 @@ class CRequestGuard final : public QObject {
 public:
     static constexpr qsizetype kMaxHead = 16 * 1024;
     static constexpr qint64 kMaxBody = 64 * 1024;
-    static constexpr int kRequestTimeoutMs = 10000;
+    static constexpr int kHeadTimeoutMs = 2000;
+    static constexpr int kBodyTimeoutMs = 10000;
 
     // Installed before the server connects to the socket, so it reads each arrival first.
     explicit CRequestGuard(QTcpSocket& socket);
@@ -45,7 +30,17 @@ public:
 
     // The server has taken the request: no further request is read from this connection.
     void Answered();
+    // The answer is an event stream, which stays open.
+    void Streaming() { streaming_ = true; }
     bool IsAnswered() const { return phase_ == Phase::Answered; }
+    bool IsUnfinished() const { return phase_ != Phase::Answered; }
+    // Its head has not arrived whole, not even in the system's buffer where it may wait for the
+    // next turn of the event loop: a connection that is truly holding back its request.
+    bool IsHeadMissing() const;
+    bool IsStream() const { return streaming_; }
+
+    // A whole answer with {"error": reason} that closes the connection.
+    static QByteArray Answer(int status, const QByteArray& statusText, const QString& reason);
 
 private:
     enum class Phase {
@@ -62,6 +57,7 @@ private:
 
     QTcpSocket& socket_;
     Phase phase_ = Phase::Head;
+    bool streaming_ = false;
     QByteArray head_;
     QTimer deadline_;
 };

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Configures (once) and builds one build tree.
+# Configures and builds one build tree. It configures again when the options differ from those of
+# the last run here, starting from an empty cache so that an option left out is left out; a tree
+# configured by hand is taken as it is the first time.
 # Usage: build.sh DIR [--target TARGET]... [cmake options...]
 set -euo pipefail
 dir=$1
@@ -10,7 +12,12 @@ while [ $# -gt 0 ] && [ "$1" = "--target" ]; do
     shift 2
 done
 root=$(cd "$(dirname "$0")/.." && pwd)
-if [ ! -f "$root/$dir/build.ninja" ]; then
+stamp="$root/$dir/.build-options"
+options=$(printf '%s\n' "CC=${CC:-}" "CXX=${CXX:-}" "$@")
+if [ ! -f "$root/$dir/build.ninja" ] || [ "$(cat "$stamp" 2>/dev/null || echo "$options")" != "$options" ]; then
+    # A tree configured by hand (no record of options) keeps what was set there.
+    [ -f "$stamp" ] && rm -f "$root/$dir/CMakeCache.txt"
     cmake -S "$root" -B "$root/$dir" -G Ninja "$@" >/dev/null
 fi
+printf '%s\n' "$options" >"$stamp"
 cmake --build "$root/$dir" "${targets[@]}" -- -j"$(nproc)"

@@ -4,21 +4,27 @@
 #      within a second, and its open descriptors and memory must stay flat over the run;
 #   2. M times a setup is saved and the program killed (SIGKILL) at a random moment around the
 #      save: afterwards every file in "Business Memory" must be a complete setup, never a cut one;
-#   3. the receive framer's fuzz target runs for S seconds.
+#   3. the receive framer's fuzz target runs for S seconds;
+#   4. the remote interface takes valid requests for R seconds while hostile clients hold half
+#      heads, send garbage and churn event streams (--remote-only runs this stage alone).
 # Not part of the test suite: it takes many minutes. Its figures are on its last line.
 #
 # usage: scripts/soak.sh [--cycles N] [--saves M] [--fuzz-seconds S]   (defaults 500, 200, 60)
+#                        [--remote-seconds R] [--remote-only]          (default 600)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cycles=500
 saves=200
 fuzz_seconds=60
+remote_seconds=600 remote_only=0
 while [ $# -gt 0 ]; do
     case $1 in
         --cycles) cycles=$2; shift 2 ;;
         --saves) saves=$2; shift 2 ;;
         --fuzz-seconds) fuzz_seconds=$2; shift 2 ;;
-        -h | --help) sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        --remote-seconds) remote_seconds=$2; shift 2 ;;
+        --remote-only) remote_only=1; shift ;;
+        -h | --help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) echo "soak: unknown option $1 (see --help)" >&2; exit 2 ;;
     esac
 done
@@ -105,6 +111,48 @@ start_program() {
         sleep 0.02
     done
 }
+
+# --- 4. The remote interface under hostile clients ----------------------------------------------
+# Self-contained: its own program started with --remote, its own load, its own last line. Valid
+# clients (with the token) send a mix of requests while others hold half request heads (from
+# the valid clients' own address and from another), send garbage, and open and drop event
+# streams (scripts/soak-remote-clients.py). The valid requests' times and outcomes are counted;
+# the program's descriptors and resident memory, read after a first round of the same load and
+# again after the whole load, must stay flat, and the valid requests' p99 below a second.
+remote_stage() {
+    local seconds=$1 port line
+    port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0))
+print(s.getsockname()[1])')
+    XDG_CONFIG_HOME="$scratch/config" "$orvane" --remote "$port" >>orvane.log 2>&1 &
+    pid=$!
+    local deadline=$(($(now_ms) + 10000))
+    until grep -q "^orvane: remote interface on http://127.0.0.1:$port" orvane.log; do
+        kill -0 "$pid" 2>/dev/null || fail "orvane ended at start (see orvane.log)"
+        [ "$(now_ms)" -lt "$deadline" ] || fail "orvane did not report its remote interface"
+        sleep 0.1
+    done
+    note "remote interface on port $port: hostile and valid clients for $seconds s"
+    line=$(python3 "$root/scripts/soak-remote-clients.py" "$port" "$pid" "$seconds" \
+        "$scratch/config/orvane/remote-token") || fail "the remote stage's clients failed"
+    local answered refused p50 p99 hostile fds_a fds_b rss_a rss_b
+    read -r answered refused p50 p99 hostile fds_a fds_b rss_a rss_b <<<"$line"
+    kill -TERM "$pid"
+    wait "$pid" || true
+    pid=""
+    [ "$answered" -gt 0 ] || fail "no valid request was answered"
+    [ "$fds_b" -le $((fds_a + 2)) ] || fail "remote: open descriptors grew from $fds_a to $fds_b"
+    [ $((rss_b - rss_a)) -le 8192 ] || fail "remote: memory grew from $rss_a to $rss_b KiB"
+    awk -v p99="$p99" 'BEGIN { exit !(p99 < 1000) }' || fail "remote: p99 of valid requests $p99 ms"
+    remote_figures="remote $seconds s: $answered valid requests answered, $refused refused"
+    remote_figures+=" (p50 $p50 ms, p99 $p99 ms) among $hostile hostile connections;"
+    remote_figures+=" descriptors $fds_a->$fds_b, resident $rss_a->$rss_b KiB"
+}
+
+if [ "$remote_only" -eq 1 ]; then
+    remote_stage "$remote_seconds"
+    echo "soak: $remote_figures"
+    exit 0
+fi
 
 # --- 1. Pulled and plugged in again -------------------------------------------------------------
 start_program
@@ -243,3 +291,5 @@ note "fuzzing: $runs runs in $fuzz_seconds s, no fault"
 echo "soak: $cycles reconnects (p50 ${reconnect_p50} ms, max ${reconnect_max} ms, descriptors" \
     "$fds_start->$fds_end, resident $rss_start->$rss_end KiB); $saves saves killed ($cut_short" \
     "before the replace, every file complete); framer fuzzed $fuzz_seconds s ($runs runs), no fault"
+remote_stage "$remote_seconds"
+echo "soak: $remote_figures"

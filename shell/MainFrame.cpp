@@ -13,6 +13,7 @@
 #include "platform/AlertEvent.h"
 #include "platform/PortCheck.h"
 #include "platform/QtMessageBoxService.h"
+#include "platform/TipAndDescription.h"
 #include "resources/Images.h"
 #include "shell/AboutDlg.h"
 #include "shell/ConnectionPane.h"
@@ -168,6 +169,17 @@ void CMainFrame::BuildBars() {
     connectionText_->setFixedWidth(150);
     statusBar()->addWidget(statusText_);
     statusBar()->addWidget(connectionText_);
+    remoteText_ = new QLabel(this);
+    remoteText_->setObjectName(QStringLiteral("remoteText"));
+    remoteText_->setTextFormat(Qt::PlainText);
+    remoteText_->hide();
+    statusBar()->addPermanentWidget(remoteText_);
+}
+
+void CMainFrame::ShowRemoteState(const QString& text, const QString& details) {
+    remoteText_->setText(text);
+    SetTipAndDescription(*remoteText_, details);
+    remoteText_->show();
 }
 
 void CMainFrame::BuildHistoryCommands(QToolBar& toolbar) {

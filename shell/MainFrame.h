@@ -76,6 +76,11 @@ public:
     QString ConnectionText() const;
     // The status bar's connection pane, whose tooltip says what stands in the port's way.
     CConnectionPane& ConnectionPane() const { return *connectionText_; }
+    // The remote interface's state in the status bar: a short text, and the whole story (where
+    // it listens and who may reach it, or why it is off) in its tooltip and description. Shown
+    // only once set: without --remote the bar says nothing of it.
+    void ShowRemoteState(const QString& text, const QString& details);
+    const QLabel* RemoteState() const { return remoteText_; }
     bool IsCommandEnabled(Command command) const { return commandEnabled_[command] == 1; }
     QAction* CommandAction(Command command) const { return actions_[command]; }
 
@@ -150,6 +155,7 @@ private:
     CStrobeSplitterWnd* innerSplitter_ = nullptr;
     QLabel* statusText_ = nullptr;
     CConnectionPane* connectionText_ = nullptr;
+    QLabel* remoteText_ = nullptr;
     QPointer<CComSettingDlg> comDialog_;  // while the Com command runs it
     bool panesSized_ = false;
 };

@@ -16,6 +16,7 @@ CWaitingDlg::CWaitingDlg(const QString& studioName, QWidget* parent, int tickMs)
     label_->setObjectName(QStringLiteral("scanLabel"));
     label_->setGeometry(du.Rect(10, 20, 140, 12));
     label_->setAlignment(Qt::AlignCenter);
+    label_->setTextFormat(Qt::PlainText);  // the studio's name is the user's or a file's
     label_->setText(QStringLiteral("Please wait for channel scan."));
     label_->setAccessibleName(windowTitle());
 }

@@ -120,7 +120,7 @@ void CComSettingDlg::FillPortBox() {
         if (!info.manufacturer().isEmpty()) {
             tip += QStringLiteral(" (%1)").arg(info.manufacturer());
         }
-        portBox_->setItemData(portBox_->count() - 1, tip, Qt::ToolTipRole);
+        portBox_->setItemData(portBox_->count() - 1, PlainTip(tip), Qt::ToolTipRole);
     }
     // The saved port stays on offer whatever its form, even while its device is unplugged:
     // confirming the dialog must never replace it with nothing.

@@ -47,7 +47,7 @@ TEST(CommandLineTest, AWrongLineIsRefusedBeforeADisplayIsNeeded) {
     const std::pair<QStringList, const char*> cases[] = {
         {Line({"--frob"}), "Unknown option 'frob'"},
         {Line({"-platform", "offscreen", "-frob"}), "Unknown option 'frob'"},
-        {Line({"--remote", "nowhere", "-reverse"}), "--remote takes PORT or ADDR:PORT"}};
+        {Line({"-reverse", "--remote"}), "Missing value after '--remote'"}};
     for (const auto& [wrong, reason] : cases) {
         const auto answer = commandLine.AnswerWithoutDisplay(wrong);
         ASSERT_TRUE(answer.has_value()) << wrong.join(' ').toStdString();
@@ -77,10 +77,16 @@ TEST(CommandLineTest, TheRemoteInterfaceIsOffUnlessAskedForWithAPortOrAnAddress)
     const CommandLineAnswer network = commandLine.Parse(Line({"--remote=0.0.0.0:9000"}));
     ASSERT_TRUE(network.options.remote);
     EXPECT_EQ(network.options.remote->ToString(), QStringLiteral("0.0.0.0:9000"));
-    for (const char* wrong : {"nine", "70000", "example.org:80"}) {
+    EXPECT_TRUE(network.options.remoteProblem.isEmpty());
+    // A value that names no place to listen leaves the program running without the interface,
+    // which then says why in the window as well as on standard error.
+    for (const char* wrong : {"nine", "70000", "0", "example.org:80", "127.0.0.1:٨٧١٧"}) {
         const CommandLineAnswer answer = commandLine.Parse(Line({"--remote", wrong}));
-        EXPECT_EQ(answer.kind, Kind::Refuse) << wrong;
-        EXPECT_TRUE(answer.text.contains(QStringLiteral("--remote takes PORT or ADDR:PORT")));
+        EXPECT_EQ(answer.kind, Kind::Run) << wrong;
+        EXPECT_FALSE(answer.options.remote) << wrong;
+        EXPECT_TRUE(answer.options.remoteProblem.contains(
+            QStringLiteral("--remote takes PORT or ADDR:PORT")))
+            << wrong;
     }
     EXPECT_EQ(commandLine.Parse(Line({"--remote"})).kind, Kind::Refuse);
 }

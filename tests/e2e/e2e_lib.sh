@@ -175,6 +175,20 @@ start_program() {
     step "orvane started as pid $pid on $DISPLAY"
 }
 
+# free_port: prints a TCP port of 127.0.0.1 that nobody listens on now. The remote interface takes
+# only ports 1-65535 on its command line, so a run that wants a port of its own asks for one here.
+free_port() {
+    python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# as_other_user COMMAND...: runs the command as the user nobody, in the background; sets
+# other_pid. Fails with status 77 when no other user can be had (not root, or no setpriv).
+as_other_user() {
+    [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null || return 77
+    setpriv --reuid nobody --regid nogroup --clear-groups "$@" &
+    other_pid=$!
+}
+
 # show_program ORVANE DEVICE: starts the program on this display and waits until it holds the
 # simulator's pty DEVICE open and shows its window (see await_window). A scan or a setting sent
 # before the port is open would go nowhere.

@@ -5,7 +5,9 @@
 # scans Studio A, changes a unit, fires a test flash, ticks two units and shifts their flash,
 # saves the setup, changes a unit and loads the setup back, watches the events, and checks the
 # exit codes of wrong values, refusals and an absent program. Every step is checked by the frames
-# the dongle logs. A second program started without --remote must listen on nothing.
+# the dongle logs. A second program started without --remote must listen on nothing; a third one
+# started on the first one's port runs on and says why its interface is off. orvane-ctl must not
+# hand its token to a listener of another user, nor hang on a FIFO as its token file.
 #
 # usage: remote_e2e.sh ORVANE ORVANE_CTL DONGLE_SIM
 set -euo pipefail
@@ -58,19 +60,61 @@ expect() {
         fail "orvane-ctl $* ended with $status, not $want: $(cat ctl.out ctl.err)"
 }
 
+# A listener run by another user on a free port: orvane-ctl must refuse it with exit 3 and send
+# it nothing. Skipped, saying why, where no other user can be had.
+stranger_listens() {
+    local other_port status=0
+    other_port=$(free_port)
+    as_other_user /usr/bin/python3 -c '
+import socket, sys
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", int(sys.argv[1])))
+s.listen()
+print("listening", flush=True)
+s.settimeout(10)
+try:
+    while True:
+        c, _ = s.accept()
+        c.settimeout(2)
+        print(c.recv(65536).decode("latin-1"), flush=True)
+except OSError:
+    pass
+' "$other_port" >stranger.out 2>&1 || status=$?
+    if [ "$status" -eq 77 ]; then
+        step "SKIP the listener of another user: not root, or no setpriv"
+        return 0
+    fi
+    for _ in $(seq 50); do
+        grep -q listening stranger.out && break
+        sleep 0.1
+    done
+    grep -q listening stranger.out || fail "the other user's listener did not start: $(cat stranger.out)"
+    status=0
+    "$ctl" --url "http://127.0.0.1:$other_port" status >ctl.out 2>ctl.err || status=$?
+    kill "$other_pid" 2>/dev/null || true
+    wait "$other_pid" 2>/dev/null || true
+    [ "$status" -eq 3 ] || fail "a listener of another user gave $status, not 3: $(cat ctl.err)"
+    grep -q "belongs to another user" ctl.err || fail "no reason given: $(cat ctl.err)"
+    ! grep -q "Bearer" stranger.out || fail "the token went to another user's listener"
+    [ "$(cat stranger.out)" = listening ] || fail "another user's listener got: $(cat stranger.out)"
+    step "a listener of another user gets no request"
+}
+
 inside_display() {
     local orvane=$1
     pid=""
     plain=""
     stop_programs() {
-        for p in ${pid:-} ${plain:-}; do
+        for p in ${pid:-} ${plain:-} ${busy:-}; do
             kill -KILL "$p" 2>/dev/null || true
             wait "$p" 2>/dev/null || true
         done
     }
     trap stop_programs EXIT
 
-    start_program "$orvane" --remote 0
+    port=$(free_port)
+    start_program "$orvane" --remote "$port"
     url=""
     for _ in $(seq 100); do
         url=$(sed -n 's/^orvane: remote interface on //p' orvane.log)
@@ -159,6 +203,23 @@ PY
     [ "$status" -eq 3 ] || fail "a missing token file gave $status, not 3"
     step "exit codes 2, 3 and 4"
 
+    # Qt's HTTP server warns of every WebSocket upgrade it is not set up for: a client's doing, so
+    # logged once a minute at most.
+    python3 - "$port" <<'PY'
+import socket, sys
+for _ in range(5):
+    c = socket.create_connection(("127.0.0.1", int(sys.argv[1])))
+    c.sendall(b"GET /api/v1/events HTTP/1.1\r\nHost: x\r\nConnection: Upgrade\r\n"
+              b"Upgrade: websocket\r\nSec-WebSocket-Version: 13\r\n"
+              b"Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n")
+    c.recv(4096)
+    c.close()
+PY
+    sleep 0.5
+    [ "$(grep -c "WebSocket received" orvane.log)" -eq 1 ] ||
+        fail "upgrade warnings were not logged exactly once: $(grep -c "WebSocket received" orvane.log)"
+    step "five upgrade requests, one warning"
+
     QT_QPA_PLATFORM=xcb "$orvane" >plain.log 2>&1 &
     plain=$!
     sleep 2
@@ -166,6 +227,28 @@ PY
     [ "$(listening "$plain")" -eq 0 ] || fail "orvane without --remote listens"
     step "without --remote nothing listens"
 
+    QT_QPA_PLATFORM=xcb "$orvane" --remote "$port" >busy.log 2>&1 &
+    busy=$!
+    for _ in $(seq 50); do
+        grep -q "remote interface is off" busy.log && break
+        sleep 0.1
+    done
+    grep -q "^orvane: the remote interface is off: cannot listen on 127.0.0.1:$port" busy.log ||
+        fail "a second program on the same port did not say why: $(cat busy.log)"
+    sleep 1
+    kill -0 "$busy" 2>/dev/null || fail "the program whose listen failed did not run on"
+    kill -KILL "$busy"
+    wait "$busy" 2>/dev/null || true
+    step "a listen that fails is told and the program runs on"
+
+    mkfifo fifo-token
+    status=0
+    timeout 5 "$ctl" --url "$url" --token-file fifo-token status >/dev/null 2>ctl.err || status=$?
+    [ "$status" -eq 3 ] || fail "a FIFO as token file gave $status, not 3: $(cat ctl.err)"
+    grep -q "not a regular file" ctl.err || fail "no reason for the FIFO: $(cat ctl.err)"
+    step "a FIFO as token file is refused at once"
+
+    stranger_listens
     kill -TERM "$pid"
     status=0
     wait "$pid" || status=$?

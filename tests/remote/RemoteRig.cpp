@@ -177,7 +177,8 @@ bool RemoteRig::NothingWritten() {
     return Line(kSentinel.size()) == kSentinel;
 }
 
-EventStream::EventStream(RemoteRig& rig) {
+EventStream::EventStream(RemoteRig& rig, const QHostAddress& from) {
+    socket_.bind(from);
     socket_.connectToHost(QHostAddress::LocalHost, rig.remote->Port());
     QObject::connect(&socket_, &QTcpSocket::readyRead, [this] { text_ += socket_.readAll(); });
     socket_.write(rig.Request("GET", "events", {}, "Bearer " + rig.token));

@@ -85,7 +85,8 @@ public:
 // An open event stream: what arrived so far.
 class EventStream {
 public:
-    explicit EventStream(RemoteRig& rig);
+    // From the address given, or from 127.0.0.1.
+    explicit EventStream(RemoteRig& rig, const QHostAddress& from = QHostAddress::LocalHost);
     // Waits until the text holds the needle; false at the deadline.
     bool WaitFor(const QByteArray& needle, int deadlineMs = 3000);
     QByteArray Text() const { return text_; }

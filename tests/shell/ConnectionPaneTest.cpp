@@ -145,3 +145,26 @@ TEST(ConnectionPane, ComDialogFollowsThePortTheTicksReopen) {
     EXPECT_EQ(shown.mid(shown.size() - 2).join(u'|').toStdString(),
               ("Port " + dongle.LinkPath() + " is there and free.|" + open).toStdString());
 }
+
+TEST(ConnectionPane, NamesFromOutsideAreShownAsTheyAreNeverAsMarkup) {
+    QWidget window;
+    CConnectionPane pane(&window);
+    PortReport report;
+    report.port = QStringLiteral("<b>ttyUSB0</b>");
+    report.problem = PortProblem::InUse;
+    report.holder = PortHolder{42, QStringLiteral("<img src=x>\n")};
+    pane.Show(false, report);
+    const QString said = QStringLiteral(
+        "Port <b>ttyUSB0</b> is in use by <img src=x>? (process 42). Close that "
+        "program, or press Com to pick another port.");
+    EXPECT_EQ(Description(&pane), said);
+    // Shown as text: the tooltip's markup is Qt's own, around the escaped names.
+    EXPECT_TRUE(pane.toolTip().contains(QStringLiteral("&lt;img src=x&gt;?")))
+        << pane.toolTip().toStdString();
+    EXPECT_FALSE(pane.toolTip().contains(QStringLiteral("<img")));
+    // A text that cannot be taken for markup keeps its form.
+    report.port = QStringLiteral("ttyUSB0");
+    report.holder = PortHolder{42, QStringLiteral("minicom")};
+    pane.Show(false, report);
+    EXPECT_EQ(pane.toolTip(), Description(&pane));
+}
