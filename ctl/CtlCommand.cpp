@@ -12,12 +12,14 @@ namespace {
 using Kind = CtlCommand::Kind;
 
 const std::map<QString, Kind> kCommands = {
-    {QStringLiteral("status"), Kind::Status}, {QStringLiteral("studio"), Kind::Studio},
-    {QStringLiteral("scan"), Kind::Scan},     {QStringLiteral("units"), Kind::Units},
-    {QStringLiteral("set"), Kind::Set},       {QStringLiteral("test"), Kind::Test},
-    {QStringLiteral("tick"), Kind::Tick},     {QStringLiteral("group"), Kind::Group},
-    {QStringLiteral("setups"), Kind::Setups}, {QStringLiteral("load"), Kind::Load},
-    {QStringLiteral("save"), Kind::Save},     {QStringLiteral("watch"), Kind::Watch},
+    {QStringLiteral("status"), Kind::Status},   {QStringLiteral("studio"), Kind::Studio},
+    {QStringLiteral("scan"), Kind::Scan},       {QStringLiteral("units"), Kind::Units},
+    {QStringLiteral("set"), Kind::Set},         {QStringLiteral("test"), Kind::Test},
+    {QStringLiteral("tick"), Kind::Tick},       {QStringLiteral("group"), Kind::Group},
+    {QStringLiteral("setups"), Kind::Setups},   {QStringLiteral("load"), Kind::Load},
+    {QStringLiteral("save"), Kind::Save},       {QStringLiteral("watch"), Kind::Watch},
+    {QStringLiteral("undo"), Kind::Undo},       {QStringLiteral("redo"), Kind::Redo},
+    {QStringLiteral("history"), Kind::History},
 };
 
 // Thrown inside the parse only, for a wrong line; it becomes CtlParse::error.
@@ -139,6 +141,9 @@ void ReadArguments(const QStringList& words, const QString& name, CtlCommand& co
         case Kind::Setups:
         case Kind::Watch:
         case Kind::Units:
+        case Kind::Undo:
+        case Kind::Redo:
+        case Kind::History:
             NeedCount(words, 0, 0, name);
             break;
         case Kind::Studio:
@@ -272,6 +277,9 @@ QString CtlUsage() {
         "  load TITLE              load a setup onto the selected studio\n"
         "  save TITLE              save the selected studio as a setup\n"
         "  watch [--json]          print events (link, scans, units) until interrupted\n"
+        "  undo                    take back the last change of units (sends what restores them)\n"
+        "  redo                    do the change taken back again\n"
+        "  history                 the steps, newest first; '>' marks the one undo would take\n"
         "\n"
         "Options:\n"
         "  --url URL               the program's address (default http://127.0.0.1:8717)\n"

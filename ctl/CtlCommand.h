@@ -27,6 +27,9 @@ struct CtlCommand {
         Load,
         Save,
         Watch,
+        Undo,     // take back the last step
+        Redo,     // do the step taken back again
+        History,  // the steps undo and redo can take
     };
 
     Kind kind = Kind::Help;

@@ -80,7 +80,31 @@ QString Event(const QByteArray& name, const QJsonObject& data) {
             .arg(name == "unit-placed" ? QStringLiteral("placed") : QStringLiteral("changed"),
                  Text(data, "studio"), Unit(data));
     }
+    if (name == "undo" || name == "redo") {
+        return QString::fromUtf8(name) + QStringLiteral(": ") + Text(data, "step") + u'\n';
+    }
     return QString::fromUtf8(name) + u'\n';
+}
+
+QString History(const QJsonObject& history) {
+    const QJsonArray steps = history.value(QStringLiteral("steps")).toArray();
+    if (steps.isEmpty()) {
+        return QStringLiteral("no steps to undo or redo\n");
+    }
+    QString text;
+    bool marked = false;
+    for (const QJsonValue& value : steps) {
+        const QJsonObject step = value.toObject();
+        const bool done = step.value(QStringLiteral("done")).toBool();
+        // The newest step still done is the one undo takes back.
+        const bool next = done && !marked;
+        marked = marked || next;
+        text += QStringLiteral("%1 %2%3\n")
+                    .arg(next ? QStringLiteral(">") : QStringLiteral(" "),
+                         step.value(QStringLiteral("text")).toString(),
+                         done ? QString() : QStringLiteral("  (undone)"));
+    }
+    return text;
 }
 
 }  // namespace CtlPrint

@@ -13,5 +13,7 @@ QString Status(const QJsonObject& status);
 QString Unit(const QJsonObject& unit);
 QString Units(const QJsonArray& units);
 QString Event(const QByteArray& name, const QJsonObject& data);
+// The steps of the history, newest first, the one undo would take marked with '>'.
+QString History(const QJsonObject& history);
 
 }  // namespace CtlPrint

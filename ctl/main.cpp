@@ -99,6 +99,12 @@ public:
                 return Show(client_.Send("PUT", Setup()), Printed::Saved);
             case Kind::Watch:
                 return Watch();
+            case Kind::Undo:
+                return Show(client_.Send("POST", QStringLiteral("undo")), Printed::History);
+            case Kind::Redo:
+                return Show(client_.Send("POST", QStringLiteral("redo")), Printed::History);
+            case Kind::History:
+                return Show(client_.Get(QStringLiteral("history")), Printed::History);
             case Kind::Help:
             case Kind::Version:
                 break;
@@ -107,7 +113,7 @@ public:
     }
 
 private:
-    enum class Printed { Status, Units, Unit, Group, Lines, Loaded, Saved };
+    enum class Printed { Status, Units, Unit, Group, Lines, Loaded, Saved, History };
 
     static QString Studio(const QString& letter) { return QStringLiteral("studios/") + letter; }
     QString Unit(const QString& letter) const {
@@ -149,6 +155,9 @@ private:
                 Out(QStringLiteral("loaded \"%1\" onto Studio %2\n")
                         .arg(command_.title, object.value(QStringLiteral("studio")).toString()) +
                     CtlPrint::Units(object.value(QStringLiteral("units")).toArray()));
+                break;
+            case Printed::History:
+                Out(CtlPrint::History(object));
                 break;
             case Printed::Saved:
                 Out(QStringLiteral("saved %1\n")

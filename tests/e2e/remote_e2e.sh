@@ -189,6 +189,16 @@ PY
     grep -q '^changed: Studio A  CH-02 .* flash 4.0' watch.txt || fail "watch printed $(cat watch.txt)"
     step "watch showed the change"
 
+    expect 0 undo
+    await_received "FF 07 13 00 02 37 1E$" 1
+    expect 0 history
+    grep -q "Flash Power CH-02 5.5 → 4.0  (undone)" ctl.out || fail "history listed $(cat ctl.out)"
+    expect 0 redo
+    await_received "FF 07 13 00 02 28 1E$" 2
+    expect 4 redo
+    grep -q "nothing to redo" ctl.err || fail "no reason given: $(cat ctl.err)"
+    step "undo and redo sent what restores CH-02 and the change again"
+
     expect 2 set 3 flash 9.9
     expect 2 bogus
     expect 4 set 9 flash 5.0
