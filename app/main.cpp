@@ -54,7 +54,7 @@ RemoteNotice::Window NoticeIn(CMainFrame& frame) {
 // tell why.
 void StartRemote(CRemoteControl& remote, CMainFrame& frame) {
     QString reason;
-    const QString told = remote.Start({frame.Commands(), &frame.Confirmations(), &frame}, reason)
+    const QString told = remote.Start({frame.Commands(), &frame.Confirmations()}, reason)
                              ? RemoteNotice::Listening(NoticeIn(frame), remote)
                              : RemoteNotice::Off(NoticeIn(frame), reason);
     std::fputs(told.toLocal8Bit().constData(), stderr);
@@ -81,7 +81,6 @@ int main(int argc, char** argv) {
     MainFrameOptions frameOptions;
     if (answer.options.remote) {
         remote = std::make_unique<CRemoteControl>(CRemoteControl::Options{*answer.options.remote});
-        frameOptions.messages = &remote->Messages();
     }
     if (!app.InitInstance(frameOptions)) {
         return kExitFailure;

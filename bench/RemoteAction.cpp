@@ -67,11 +67,10 @@ public:
         CRemoteControl::Options options;
         options.endpoint.port = 0;
         options.tokenPath = dir.filePath(QStringLiteral("remote-token"));
-        options.shown = &messages_;
         remote_ = std::make_unique<CRemoteControl>(options);
         MainFrameOptions frameOptions;
         frameOptions.workDir = dir;
-        frameOptions.messages = &remote_->Messages();
+        frameOptions.messages = &messages_;
         frame_ = std::make_unique<CMainFrame>(frameOptions);
         frame_->show();
         const Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
@@ -82,7 +81,7 @@ public:
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         }
         QString reason;
-        if (!remote_->Start({frame_->Commands(), &frame_->Confirmations(), frame_.get()}, reason)) {
+        if (!remote_->Start({frame_->Commands(), &frame_->Confirmations()}, reason)) {
             return reason;
         }
         QFile token(options.tokenPath);

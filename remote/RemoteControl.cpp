@@ -1,6 +1,5 @@
 #include "remote/RemoteControl.h"
 
-#include "platform/QtMessageBoxService.h"
 #include "remote/EventFeed.h"
 #include "remote/RemoteApi.h"
 #include "remote/RemoteServer.h"
@@ -34,20 +33,13 @@ void InstallLogFilterOnce() {
 
 }  // namespace
 
-CRemoteControl::CRemoteControl(Options options) : options_(std::move(options)) {
-    relay_.ShowWith(options_.shown);
-}
+CRemoteControl::CRemoteControl(Options options) : options_(std::move(options)) {}
 
 CRemoteControl::~CRemoteControl() {
     Stop();
 }
 
 bool CRemoteControl::Start(const Program& program, QString& reason) {
-    if (!options_.shown) {
-        // Boxes over the window, as the window shows its own.
-        boxes_ = std::make_unique<CQtMessageBoxService>(program.window);
-        relay_.ShowWith(boxes_.get());
-    }
     const std::optional<QByteArray> token = RemoteToken::ReadOrCreate(options_.tokenPath, reason);
     if (!token) {
         return false;

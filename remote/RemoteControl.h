@@ -1,6 +1,5 @@
 #pragma once
 
-#include "remote/MessageRelay.h"
 #include "remote/RemoteEndpoint.h"
 #include "remote/RemoteToken.h"
 
@@ -11,23 +10,17 @@
 class CCommands;
 class CConfirmationTracker;
 class CEventFeed;
-class QWidget;
-class CQtMessageBoxService;
 class CRemoteApi;
 class CRemoteServer;
 
-// The remote interface as the program starts it with --remote: the token, the message boxes, the
-// watch on the window and the HTTP server. Nothing of it exists without the option.
-//
-// The main frame is built with Messages() as its message box service, and the interface is then
-// started on it; a start that fails leaves the program running without the interface.
+// The remote interface as the program starts it with --remote: the token, the event feed, the
+// routes over the commands and the HTTP server. Nothing of it exists without the option. It is
+// started once the main frame is built; a start that fails leaves the program running without it.
 class CRemoteControl {
 public:
     struct Options {
         RemoteEndpoint endpoint;
         QString tokenPath = RemoteToken::DefaultPath();
-        // Shows the window's boxes outside remote requests; nullptr: real message boxes.
-        CMessageBoxService* shown = nullptr;
     };
 
     explicit CRemoteControl(Options options);
@@ -35,15 +28,10 @@ public:
     CRemoteControl(const CRemoteControl&) = delete;
     CRemoteControl& operator=(const CRemoteControl&) = delete;
 
-    // Must outlive the main frame that is built with it.
-    CMessageBoxService& Messages() { return relay_; }
-
-    // What the interface acts on: the commands, what tells whether units took a change, and the
-    // window that boxes are shown over.
+    // What the interface acts on: the commands, and what tells whether units took a change.
     struct Program {
         CCommands& commands;
         const CConfirmationTracker* confirmations = nullptr;
-        QWidget* window = nullptr;
     };
     // False with the reason when the token or the address cannot be used.
     bool Start(const Program& program, QString& reason);
@@ -58,8 +46,6 @@ public:
 
 private:
     Options options_;
-    CMessageRelay relay_;
-    std::unique_ptr<CQtMessageBoxService> boxes_;
     std::unique_ptr<CEventFeed> feed_;
     std::unique_ptr<CRemoteApi> api_;
     std::unique_ptr<CRemoteServer> server_;

@@ -78,11 +78,10 @@ bool RemoteRig::Start() {
     CRemoteControl::Options options;
     options.endpoint.port = 0;
     options.tokenPath = QDir(folder.path()).filePath(QStringLiteral("config/orvane/remote-token"));
-    options.shown = &boxes;
     remote = std::make_unique<CRemoteControl>(options);
     MainFrameOptions frameOptions;
     frameOptions.workDir = QDir(folder.path());
-    frameOptions.messages = &remote->Messages();
+    frameOptions.messages = &boxes;
     frameOptions.scanTickMs = kScanTickMs;
     frame = std::make_unique<CMainFrame>(frameOptions);
     frame->show();

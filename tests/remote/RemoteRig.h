@@ -70,9 +70,7 @@ public:
 
     StudioData& Studio(int number) const { return *frame->Model().pStudio[number]; }
     // What an interface is started on: the frame's commands.
-    CRemoteControl::Program Program() const {
-        return {frame->Commands(), &frame->Confirmations(), frame.get()};
-    }
+    CRemoteControl::Program Program() const { return {frame->Commands(), &frame->Confirmations()}; }
 
     PseudoTerminal pty;
     QTemporaryDir folder;  // the working folder and the configuration folder
