@@ -5,6 +5,7 @@
 
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
@@ -94,6 +95,12 @@ public:
             bytes.insert(bytes.end(), chunk, chunk + n);
         }
         return bytes;
+    }
+
+    // Bytes the link wrote that wait to be read, without reading them or running the event loop.
+    std::size_t Pending() const {
+        int count = 0;
+        return ::ioctl(master_, FIONREAD, &count) == 0 ? static_cast<std::size_t>(count) : 0;
     }
 
     // Reads and drops what the link wrote until nothing more arrives for quietMs; returns how many
