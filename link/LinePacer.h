@@ -20,11 +20,11 @@ class CLinkWriter;
 // queue runs in its event loop.
 class CLinePacer final : public QObject {
 public:
-    // How much of the line's work may still be ahead when the next frame is handed over. Enough
-    // for the timer that resumes the queue to wake in time and keep the line busy, and short
-    // against a frame (7.3 ms for a setting frame at 9600 baud), so that a change waits at most
-    // about one frame behind the one on the line.
-    static constexpr std::chrono::microseconds kLead{1500};
+    // How much of the line's work may still be ahead when the next frame is handed over: the
+    // timer that resumes the queue runs in whole milliseconds, and this lets it wake before the
+    // line falls idle; short against a frame (7.3 ms for a setting frame at 9600 baud), so a new
+    // change waits at most about one frame, behind the one on the line.
+    static constexpr std::chrono::microseconds kLead{1000};
 
     // Told of each frame right after it was handed to the link (none: written nowhere, still
     // told), never of a frame that was replaced while it waited.
