@@ -19,7 +19,7 @@
 // setting sent through the protocol takes to return, its frame written, against the same frame
 // written straight to the link. Both run on a pseudo-terminal at 9600 baud, after the line's
 // reckoning of the last frame has run out. BM_IdleLineChangeInProcess and BM_LineBusyFor take the
-// queue's part apart from the terminal's: the CPU of the two roads to a link that takes everything
+// queue's part apart from the terminal's: the CPU of a whole send to a link that takes everything
 // at once, and the one question the pacer puts to the real link before a frame.
 
 #include "BenchSupport.h"
@@ -380,5 +380,48 @@ void BM_IdleLineChange(benchmark::State& state) {
     straight.Report(state, "straight_");
 }
 BENCHMARK(BM_IdleLineChange)->Apply(&bench::TimedInMicroseconds<500>);
+
+// A whole send through the queue in the process alone, to a link that takes everything at once:
+// the frame built, queued, handed over and told of. All of it is an upper bound on what the queue
+// adds, without the terminal's own cost and noise.
+class IdleWriter final : public CLinkWriter {
+public:
+    int Write(std::span<const std::uint8_t> bytes) override {
+        benchmark::DoNotOptimize(bytes.data());
+        return static_cast<int>(bytes.size());
+    }
+};
+
+void BM_IdleLineChangeInProcess(benchmark::State& state) {
+    IdleWriter writer;
+    CZbProtocol protocol(nullptr, &writer);
+    SentCounter sent;
+    protocol.SetSendObserver(&sent);
+    StrobeData unit;
+    unit.nFlashValue = 50;
+    for (auto _ : state) {
+        protocol.SendSetting(0, &unit, SettingType::FlashPower);
+    }
+}
+BENCHMARK(BM_IdleLineChangeInProcess);
+
+// What the pacer asks the real link before each frame: the line's clock and the driver's count.
+void BM_LineBusyFor(benchmark::State& state) {
+    bench::PseudoTerminal pty;
+    NotifyRecorder recorder;
+    CCommThread link(&recorder);
+    PortSettings settings;
+    settings.sPortName = pty.SlavePath();
+    if (!pty.IsOpen() || link.Open(settings) != 1) {
+        state.SkipWithError("no pseudo-terminal for the link");
+        for (auto _ : state) {
+        }
+        return;
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(link.LineBusyFor());
+    }
+}
+BENCHMARK(BM_LineBusyFor);
 
 }  // namespace
