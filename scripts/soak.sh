@@ -50,6 +50,8 @@ cleanup() {
     wait 2>/dev/null
     exec 3>&-
     if [ "$status" -ne 0 ]; then
+        [ -z "${start_times[*]:-}" ] ||
+            echo "soak: ${#start_times[@]} starts before this, port open $(start_figures)" >&2
         for log in orvane.log sim.err; do
             [ -s "$scratch/$log" ] && { echo "---- $log"; tail -n 40 "$scratch/$log"; } >&2
         done
@@ -137,11 +139,11 @@ describe_slow_start() {
     {
         echo "==== start $((${#start_times[@]} + 1)): no port after $(($(now_ms) - $1)) ms;" \
             "load $(cut -d' ' -f1-3 /proc/loadavg)"
-        echo "---- the program's threads (id, name, state, kernel wait, ms run, ms waiting for a CPU)"
+        echo "---- the program's threads: id, name, state, kernel wait, ms run, ms waiting for CPU"
         thread_states "$pid"
         echo "---- the processes under the program and the simulator"
-        ps -o pid,ppid,stat,wchan:24,etimes,args --forest -p "$pid,$sim_pid" --ppid "$pid,$sim_pid" ||
-            true
+        ps -o pid,ppid,stat,wchan:24,etimes,args --forest -p "$pid,$sim_pid" \
+            --ppid "$pid,$sim_pid" || true
         echo "---- the device $device: holders and locks"
         device_holders "$device"
         echo "---- the simulator"
@@ -162,7 +164,8 @@ thread_states() {
     local task
     for task in /proc/"$1"/task/*; do
         printf '%s %s %s %s %s\n' "${task##*/}" "$(cat "$task/comm" 2>/dev/null)" \
-            "$(awk '{ print $3 }' "$task/stat" 2>/dev/null)" "$(cat "$task/wchan" 2>/dev/null)" \
+            "$(sed 's/.*) //; s/ .*//' "$task/stat" 2>/dev/null)" \
+            "$(cat "$task/wchan" 2>/dev/null)" \
             "$(awk '{ printf "%d %d", $1 / 1e6, $2 / 1e6 }' "$task/schedstat" 2>/dev/null)"
     done
 }
@@ -333,5 +336,5 @@ note "fuzzing: $runs runs in $fuzz_seconds s, no fault"
 check_start_times
 echo "soak: $cycles reconnects (p50 ${reconnect_p50} ms, max ${reconnect_max} ms, descriptors" \
     "$fds_start->$fds_end, resident $rss_start->$rss_end KiB); $saves saves killed ($cut_short" \
-    "before the replace, every file complete); framer fuzzed $fuzz_seconds s ($runs runs), no fault;" \
-    "${#start_times[@]} starts, port open $(start_figures)"
+    "before the replace, every file complete); framer fuzzed $fuzz_seconds s ($runs runs)," \
+    "no fault; ${#start_times[@]} starts, port open $(start_figures)"
