@@ -9,7 +9,7 @@
 # two seconds has its threads' stacks, the device's holders and the simulator's state written to
 # standard error. Not part of the test suite: it takes many minutes. Its figures, with the times
 # from start to open port, are on its last line. A run of the save stage alone, for the starts:
-#   scripts/soak.sh --cycles 1 --saves 400 --fuzz-seconds 1
+#   scripts/soak.sh --cycles 1 --saves 150 --fuzz-seconds 1   (about 15 minutes)
 #
 # usage: scripts/soak.sh [--cycles N] [--saves M] [--fuzz-seconds S]   (defaults 500, 200, 60)
 set -euo pipefail
