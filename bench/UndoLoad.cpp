@@ -10,7 +10,8 @@
 //   returned_  until the undo has returned: it writes every unit's frame synchronously on the
 //              user-interface thread and has the panes show the units again;
 //   (none)     until the last byte of the tenth 14-byte unit-settings frame has been read on the
-//              dongle's end.
+//              dongle's end. The line is read on the same thread, once the undo has returned,
+//              so this figure also holds whatever the undo does after its last write.
 // The ten frames must carry the settings the units reported, byte for byte, in slot order, and
 // nothing may follow them. Between samples, untimed, a redo loads the setup again and its frames
 // are read and checked the same way, so every sample takes back the same load.
