@@ -5,22 +5,24 @@
 // them as in the program. A setup with other settings and light names for all ten is loaded once,
 // through the window's own commands.
 //
-// A sample starts just before the window's undo (what Ctrl+Z and the toolbar's Undo call) and
-// gives two figures:
-//   returned_  until the undo has returned: it writes every unit's frame synchronously on the
-//              user-interface thread and has the panes show the units again;
-//   (none)     until the last byte of the tenth 14-byte unit-settings frame has been read on the
-//              dongle's end. The line is read on the same thread, once the undo has returned,
-//              so this figure also holds whatever the undo does after its last write.
-// The ten frames must carry the settings the units reported, byte for byte, in slot order, and
-// nothing may follow them. Between samples, untimed, a redo loads the setup again and its frames
-// are read and checked the same way, so every sample takes back the same load.
-//
-// A pseudo-terminal does not pace bytes at the line rate: the 140 bytes take about 146 ms on the
-// wire at 9600 baud, which is not part of these figures.
+// A sample starts, on a line the link reckons idle, just before the window's undo (what Ctrl+Z
+// and the toolbar's Undo call) and gives three figures:
+//   returned_  until the undo has returned: it hands the frames to the link and has the panes show
+//              the units again;
+//   first_     until the last byte of the first 14-byte unit-settings frame has been read on the
+//              dongle's end: the link writes it at once;
+//   (none)     until the last byte of the tenth has been read. The link holds each further frame
+//              back until the line has carried nearly all of the one before, so this figure is
+//              mostly the line time of nine frames (about 131 ms at 9600 baud) and says whether
+//              the undo keeps the line busy without gaps.
+// The line is read on the user-interface thread, turning its event loop, which resumes the link's
+// waiting frames. The ten frames must carry the settings the units reported, byte for byte, in
+// slot order, and nothing may follow them. Between samples, untimed, a redo loads the setup again
+// and its frames are read and checked the same way, so every sample takes back the same load.
 
 #include "BenchFrame.h"
 #include "commands/Commands.h"
+#include "link/CommThread.h"
 #include "link/UnitMask.h"
 #include "model/StudioModel.h"
 #include "shell/MainFrame.h"
@@ -42,8 +44,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kWarmUpSamples = 20;
-constexpr int kSamples = 1000;
+// A sample takes about two line times of ten frames (the undo and the redo), some 0.3 s.
+constexpr int kWarmUpSamples = 3;
+constexpr int kSamples = 200;
 constexpr int kUnits = kSlotCount;  // every slot of the studio holds a unit
 constexpr std::size_t kFrameLength = 14;
 constexpr std::size_t kLineLength = kUnits * kFrameLength;
@@ -149,19 +152,29 @@ public:
                    : QStringLiteral("the load is not the one step of the history");
     }
 
-    // One undo and its frames, then the redo that restores the load. Fills in both latencies of
-    // the undo; empty, or what went wrong.
-    QString Sample(double& returnedSeconds, double& lastByteSeconds) {
+    // The latencies of one undo, in seconds.
+    struct Latencies {
+        double returned = 0.0;
+        double firstFrame = 0.0;
+        double lastByte = 0.0;
+    };
+
+    // One undo and its frames, then the redo that restores the load. Empty, or what went wrong.
+    QString Sample(Latencies& latencies) {
+        QCoreApplication::processEvents();
+        bench::WaitForIdleLine(Window().Link());
         Line got{};
         const Clock::time_point start = Clock::now();
         Window().OnUndo();
         const Clock::time_point returned = Clock::now();
-        Clock::time_point lastByte = returned;
-        if (QString error = Read(got, start, lastByte); !error.isEmpty()) {
+        Arrivals at{returned, returned};
+        if (QString error = Read(got, start, at); !error.isEmpty()) {
             return QStringLiteral("undo: ") + error;
         }
-        returnedSeconds = std::chrono::duration<double>(returned - start).count();
-        lastByteSeconds = std::chrono::duration<double>(lastByte - start).count();
+        const auto seconds = [start](Clock::time_point t) {
+            return std::chrono::duration<double>(t - start).count();
+        };
+        latencies = {seconds(returned), seconds(at.firstFrame), seconds(at.lastByte)};
         if (QString error = Check(got, UnitFrames(Reported), QStringLiteral("undo"));
             !error.isEmpty()) {
             return error;
@@ -192,17 +205,29 @@ private:
         return {};
     }
 
-    // Reads the ten frames; lastByte is when the last of their bytes arrived.
-    QString Read(Line& got, Clock::time_point start, Clock::time_point& lastByte) {
+    struct Arrivals {
+        Clock::time_point firstFrame;
+        Clock::time_point lastByte;
+    };
+
+    // Reads the ten frames, letting the event loop turn so that the link can hand over the frames
+    // it holds back; at says when the first frame was complete and when the last byte arrived.
+    QString Read(Line& got, Clock::time_point start, Arrivals& at) {
         std::size_t have = 0;
         const Clock::time_point deadline = start + bench::kSampleGiveUp;
         while (have < got.size()) {
             const std::size_t read = Pty().ReadAvailable(std::span(got).subspan(have));
             if (read > 0) {
+                const Clock::time_point now = Clock::now();
+                if (have < kFrameLength && have + read >= kFrameLength) {
+                    at.firstFrame = now;
+                }
                 have += read;
-                lastByte = Clock::now();
+                at.lastByte = now;
             } else if (Clock::now() > deadline) {
                 return QStringLiteral("only %1 of %2 bytes arrived").arg(have).arg(got.size());
+            } else {
+                QCoreApplication::processEvents();
             }
         }
         return {};
@@ -226,8 +251,8 @@ private:
 
     QString Expect(const Line& expected, const QString& what) {
         Line got{};
-        Clock::time_point lastByte{};
-        if (QString error = Read(got, Clock::now(), lastByte); !error.isEmpty()) {
+        Arrivals at{};
+        if (QString error = Read(got, Clock::now(), at); !error.isEmpty()) {
             return what + QStringLiteral(": ") + error;
         }
         return Check(got, expected, what);
@@ -238,19 +263,24 @@ private:
 
 void BM_UndoLoadToLastByte(benchmark::State& state) {
     Rig rig;
-    bench::Samples returnedSamples(static_cast<std::size_t>(state.max_iterations));
-    bench::Samples lastByteSamples(static_cast<std::size_t>(state.max_iterations));
+    const auto expected = static_cast<std::size_t>(state.max_iterations);
+    bench::Samples returnedSamples(expected);
+    bench::Samples firstFrameSamples(expected);
+    bench::Samples lastByteSamples(expected);
     const auto sample = [&](int /*n*/, double& lastByte, bool timed) {
-        double returned = 0.0;
-        const QString error = rig.Sample(returned, lastByte);
+        Rig::Latencies latencies;
+        const QString error = rig.Sample(latencies);
+        lastByte = latencies.lastByte;
         if (timed && error.isEmpty()) {
-            returnedSamples.Add(returned);
-            lastByteSamples.Add(lastByte);
+            returnedSamples.Add(latencies.returned);
+            firstFrameSamples.Add(latencies.firstFrame);
+            lastByteSamples.Add(latencies.lastByte);
         }
         return error;
     };
     if (bench::RunSampled(state, rig, kWarmUpSamples, sample)) {
         lastByteSamples.Report(state);
+        firstFrameSamples.Report(state, "first_");
         returnedSamples.Report(state, "returned_");
     }
 }
