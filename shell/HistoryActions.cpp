@@ -72,15 +72,26 @@ CHistoryActions::CHistoryActions(QUndoStack& history, QToolBar& toolbar, QWidget
     toolbar_.addSeparator();
     undo_ = MakeAction(false, toolbar_, window);
     redo_ = MakeAction(true, toolbar_, window);
-    connect(&history_, &QUndoStack::indexChanged, this, &CHistoryActions::Show);
-    connect(&history_, &QUndoStack::undoTextChanged, this, &CHistoryActions::Show);
-    connect(&history_, &QUndoStack::redoTextChanged, this, &CHistoryActions::Show);
-    connect(&history_, &QUndoStack::canUndoChanged, this, &CHistoryActions::Show);
-    connect(&history_, &QUndoStack::canRedoChanged, this, &CHistoryActions::Show);
+    // A step pushed or taken tells up to five times; the buttons are shown once, after the
+    // change has gone out, so that the frame is not kept waiting for the toolbar.
+    connect(&history_, &QUndoStack::indexChanged, this, &CHistoryActions::ShowSoon);
+    for (const auto can : {&QUndoStack::canUndoChanged, &QUndoStack::canRedoChanged}) {
+        connect(&history_, can, this, &CHistoryActions::ShowSoon);
+    }
+    connect(&history_, &QUndoStack::undoTextChanged, this, &CHistoryActions::ShowSoon);
+    connect(&history_, &QUndoStack::redoTextChanged, this, &CHistoryActions::ShowSoon);
     Show();
 }
 
+void CHistoryActions::ShowSoon() {
+    if (!showPending_) {
+        showPending_ = true;
+        QMetaObject::invokeMethod(this, &CHistoryActions::Show, Qt::QueuedConnection);
+    }
+}
+
 void CHistoryActions::Show() {
+    showPending_ = false;
     const auto show = [this](QAction* action, bool can, const QString& step) {
         const QString tip = can ? action->text() + u' ' + step : action->text();
         action->setEnabled(can);

@@ -18,10 +18,12 @@ public:
     QAction* Redo() const { return redo_; }
 
 private:
+    void ShowSoon();
     void Show();
 
     QUndoStack& history_;
     QToolBar& toolbar_;
     QAction* undo_;
     QAction* redo_;
+    bool showPending_ = false;
 };

@@ -24,21 +24,23 @@ void CRecordFollower::OnUnitChanged(StrobeData* unit, int change, bool reported)
     if (change == ModelEvents::kAllSettings) {
         OnUnitShownAgain(unit);
         if (unit == model_.SelectedUnit()) {
-            SendWindowMessage(host_.ControlPane(), Msg::SelectedUnitRefreshed, unit->nChNum,
-                              AsLParam(unit));
+            PostWindowMessage(host_.ControlPane(), Msg::SelectedUnitRefreshed, unit->nChNum,
+                              AsLParam(unit), unit->nSerial);
         }
         return;
     }
-    SendWindowMessage(host_.NavigationPane(), Msg::UnitSettingChanged, change, AsLParam(unit));
+    PostWindowMessage(host_.NavigationPane(), Msg::UnitSettingChanged, change, AsLParam(unit),
+                      unit->nSerial);
     if (unit == model_.SelectedUnit()) {
-        SendWindowMessage(host_.ControlPane(), Msg::SelectedUnitSettingChanged, change,
-                          AsLParam(unit));
+        PostWindowMessage(host_.ControlPane(), Msg::SelectedUnitSettingChanged, change,
+                          AsLParam(unit), unit->nSerial);
     }
 }
 
 void CRecordFollower::OnUnitShownAgain(StrobeData* unit) {
     if (unit) {
-        SendWindowMessage(host_.NavigationPane(), Msg::UnitRefreshed, unit->nChNum, AsLParam(unit));
+        PostWindowMessage(host_.NavigationPane(), Msg::UnitRefreshed, unit->nChNum, AsLParam(unit),
+                          unit->nSerial);
     }
 }
 
@@ -48,7 +50,7 @@ void CRecordFollower::OnTickedUnitsChanged(StudioData* studio, int change) {
     }
     // The grid shows the selected studio: another studio's units show once it is selected.
     if (change != ModelEvents::kAllSettings && studio == model_.SelectedStudio()) {
-        SendWindowMessage(host_.NavigationPane(), Msg::TickedUnitsChanged, change, 0);
+        PostWindowMessage(host_.NavigationPane(), Msg::TickedUnitsChanged, change, 0);
     }
     for (int slot = 0; slot < kSlotCount; ++slot) {
         StrobeData* unit = studio->bChUsed[slot] ? studio->Unit(slot) : nullptr;
@@ -58,8 +60,8 @@ void CRecordFollower::OnTickedUnitsChanged(StudioData* studio, int change) {
         if (change == ModelEvents::kAllSettings) {
             OnUnitChanged(unit, change, false);
         } else if (unit == model_.SelectedUnit()) {
-            SendWindowMessage(host_.ControlPane(), Msg::SelectedUnitSettingChanged, change,
-                              AsLParam(unit));
+            PostWindowMessage(host_.ControlPane(), Msg::SelectedUnitSettingChanged, change,
+                              AsLParam(unit), unit->nSerial);
         }
     }
 }
