@@ -266,10 +266,14 @@ def sizes():
 def main():
     try:
         page = pair_and_scan()
+        # The phone's own screen, without the desktop window's frame around it.
+        page.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": 360, "height": 640, "deviceScaleFactor": 1, "mobile": True})
         for scheme in ("dark", "light"):
             page.execute_cdp_cmd("Emulation.setEmulatedMedia", {
                 "features": [{"name": "prefers-color-scheme", "value": scheme}]})
             page.save_screenshot(os.path.join(artifacts, "phone-remote-%s.png" % scheme))
+        page.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
         step_flash(page)
         other, first_render = ctl_and_second_page(page)
         print("first render over loopback: %.0f ms" % first_render, flush=True)

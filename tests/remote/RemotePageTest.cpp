@@ -121,5 +121,19 @@ TEST_F(RemotePageTest, ANewTokenUnpairsEveryDeviceAndOnlyTheNetworkIsOfferedToPh
     EXPECT_FALSE(events.WaitFor("event: scan", 300));
 }
 
+TEST_F(RemotePageTest, ThePhoneButtonComesAfterUndoAndRedoOnlyWhenThePairingIsGiven) {
+    EXPECT_EQ(rig.frame->PhoneAction(), nullptr);
+    rig.frame->SetPhonePairing({[] { return QStringList(); }, {}, 8717});
+    QAction* phone = rig.frame->PhoneAction();
+    ASSERT_NE(phone, nullptr);
+    EXPECT_EQ(phone->text(), QStringLiteral("Phone"));
+    const QList<QAction*> actions =
+        rig.frame->findChild<QToolBar*>(QStringLiteral("toolbar"))->actions();
+    ASSERT_GE(actions.size(), 3);
+    EXPECT_EQ(actions.last(), phone);
+    EXPECT_EQ(actions[actions.size() - 2], rig.frame->RedoAction());
+    EXPECT_EQ(actions[actions.size() - 3], rig.frame->UndoAction());
+}
+
 }  // namespace
 }  // namespace orvane::remote::test
