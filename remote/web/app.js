@@ -15,7 +15,7 @@ const LOAD_QUESTION = 'Current settig is deleted. Do you want to open file?';
 const $ = (id) => document.getElementById(id);
 const state = { token: '', studio: null, units: new Map(), cards: new Map(), link: null };
 // Figures the browser test reads: taps and their answers, events and when they showed.
-const metrics = { firstRender: null, taps: [], shown: [] };
+const metrics = { firstRender: null, taps: [], tappedAt: [], shown: [] };
 window.orvaneMetrics = metrics;
 let stream = null;
 let historyTimer = 0;
@@ -384,6 +384,7 @@ function setText(element, text) {
 
 async function setPower(card, kind, value) {
   const tapped = performance.now();
+  metrics.tappedAt.push({ channel: Number(card.dataset.channel), at: performance.timeOrigin + tapped });
   const unit = await act('PATCH', unitPath(Number(card.dataset.channel)), { [kind]: clampLevel(value) });
   if (unit) {
     metrics.taps.push(performance.now() - tapped);

@@ -161,6 +161,36 @@ def ctl_and_second_page(page):
     return other, first_render
 
 
+# Where the simulator's log starts on this machine's monotonic clock: its lines carry the time since
+# it opened the log. The report a command makes is logged after the command was written, so each
+# gives a bound from below; the largest is the closest. A figure on the log's clock may read low
+# by the simulator's quickest answer to a command (below the report figure) and its whole
+# milliseconds.
+log_start = [None]
+
+
+def calibrate(told_ms, new_lines):
+    for line in new_lines:
+        if " out " in line:
+            bound = told_ms - float(line.split()[0]) * 1000
+            log_start[0] = bound if log_start[0] is None else max(log_start[0], bound)
+            return
+
+
+def taps_on_the_line(page):
+    """Each tap to the moment the simulator had read its frame's last byte, on the log's clock."""
+    tapped = [t["at"] for t in page.execute_script("return window.orvaneMetrics.tappedAt")
+              if t["channel"] == 1]
+    wall_minus_mono = time.time() * 1000 - time.monotonic() * 1000
+    frames_of_ch01 = [float(row.split()[0]) * 1000 for row in open(frames_log)
+                      if " in FF 07 13 00 01 " in row]
+    if log_start[0] is None or len(frames_of_ch01) < len(tapped):
+        fail("cannot pair %d taps with %d frames" % (len(tapped), len(frames_of_ch01)))
+    figures("tap -> frame's last byte read by the simulator (log clock, +-1 ms)",
+            [log_start[0] + at - (t - wall_minus_mono)
+             for t, at in zip(tapped, frames_of_ch01)])
+
+
 def reports(page):
     """The unit's overheat report, from the simulator, until the page shows it."""
     delays = []
@@ -168,7 +198,9 @@ def reports(page):
         for i in range(20):
             hot = i % 2 == 0
             before = len(page.execute_script("return window.orvaneMetrics.shown"))
+            lines = len(open(frames_log).readlines())
             sent = time.time() * 1000
+            told = time.monotonic() * 1000
             commands.write("heat A 1 %d\n" % (90 if hot else 0))
             commands.flush()
             wait(page, "the heat report", lambda: card(page, 2).find_element(
@@ -177,6 +209,7 @@ def reports(page):
             at = [s["at"] for s in shown if s["channel"] == 2 and s["unit"]["overheat"] == hot]
             if at:
                 delays.append(at[0] - sent)
+            calibrate(told, open(frames_log).readlines()[lines:])
     if not delays:
         fail("no report was seen on the page")
     figures("unit report -> page shows it (from the simulator's command)", delays)
@@ -278,6 +311,7 @@ def main():
         other, first_render = ctl_and_second_page(page)
         print("first render over loopback: %.0f ms" % first_render, flush=True)
         reports(page)
+        taps_on_the_line(page)
         group_and_marks(page)
         undo_and_setups(page)
         wrong_token(other)
