@@ -223,7 +223,9 @@ function showStatus(status) {
   const reason = status.reason ? ' — ' + status.reason : '';
   showLink(status.connected ? 'Zigbee connected' : 'Zigbee disconnected' + reason, !status.connected);
   if ('studio' in status && status.studio !== state.studio) {
+    // Another studio's cards, or a program started afresh with none chosen.
     state.studio = status.studio;
+    clearUnits();
     showStudios();
   }
   if ('scanning' in status) {

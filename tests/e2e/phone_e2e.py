@@ -1,13 +1,14 @@
 #!/usr/bin/python3
 """The phone page in a real browser against the running program and the simulated dongle.
 
-usage: phone_e2e.py URL TOKEN_FILE FRAMES_LOG SIM_COMMANDS ORVANE_CTL ARTIFACT_DIR
+usage: phone_e2e.py URL TOKEN_FILE FRAMES_LOG SIM_COMMANDS ORVANE_CTL ARTIFACT_DIR ORVANE PID
 
 Controls are found by their accessible names, as a screen reader finds them; frames are read on
 the simulator's line. Prints the figures it measured in the page with performance.now().
 """
 import json
 import os
+import signal
 import statistics
 import subprocess
 import sys
@@ -21,7 +22,9 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
-url, token_file, frames_log, sim_commands, ctl, artifacts = sys.argv[1:7]
+url, token_file, frames_log, sim_commands, ctl, artifacts, orvane = sys.argv[1:8]
+orvane_pid = int(sys.argv[8])
+restarted = []
 token = open(token_file).read().strip()
 drivers = []
 
@@ -283,6 +286,35 @@ def wrong_token(page):
     step("a wrong token brought back the Token field; the right one typed in connects")
 
 
+def program_restarts(page):
+    """The program goes away and comes back on the same port: the page says so, tries again at
+    growing pauses, and catches up."""
+    os.kill(orvane_pid, signal.SIGKILL)
+    seen = []
+
+    def note():
+        text = page.find_element(By.ID, "link").text
+        if not seen or seen[-1] != text:
+            seen.append(text)
+        return False
+
+    try:
+        WebDriverWait(page, 4, poll_frequency=0.05).until(lambda d: note())
+    except TimeoutException:
+        pass
+    pauses = [int(t.split()[-2]) for t in seen if t.startswith("Orvane not reachable")]
+    if len(pauses) < 2 or pauses != sorted(pauses) or pauses[-1] <= pauses[0]:
+        fail("the page said %s while the program was away" % seen)
+    port = url.rsplit(":", 1)[1]
+    with open("orvane-again.log", "w") as log:
+        restarted.append(subprocess.Popen([orvane, "--remote", port], stdout=log, stderr=log,
+                                          env=dict(os.environ, QT_QPA_PLATFORM="xcb")))
+    wait(page, "the page back with the program", lambda: page.find_element(By.ID, "link").text
+         == "Zigbee connected", 20)
+    wait(page, "no cards of the program that went", lambda: not page.find_elements(By.CSS_SELECTOR, ".unit"))
+    step("program gone: the page said %s; back on the same port, it caught up" % " / ".join(seen))
+
+
 def sizes():
     total = 0
     for path in ("/", "/app.css", "/app.js", "/icon.svg"):
@@ -316,9 +348,13 @@ def main():
         undo_and_setups(page)
         wrong_token(other)
         sizes()
+        program_restarts(page)
     finally:
         for driver in drivers:
             driver.quit()
+        for program in restarted:
+            program.kill()
+            program.wait()
     print("PASS", flush=True)
 
 

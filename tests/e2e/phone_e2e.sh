@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The phone page in headless Chromium against the real program started with --remote and the
 # simulated dongle with its demonstration heads, under a virtual X server: phone_e2e.py pairs,
-# scans, steps powers, follows orvane-ctl and a second page, undoes, and prints what it measured.
+# scans, steps powers, follows orvane-ctl and a second page, undoes, outlives a restart of the
+# program, and prints what it measured.
 # Skipped (77) when Chromium, its driver or Selenium is missing.
 #
 # usage: phone_e2e.sh ORVANE ORVANE_CTL DONGLE_SIM ARTIFACT_DIR
@@ -16,7 +17,7 @@ inside_display() {
     step "orvane pid $pid, remote interface on $url"
     await 100 link_up || fail "the link did not come up"
     /usr/bin/python3 "$here/phone_e2e.py" "$url" "$XDG_CONFIG_HOME/orvane/remote-token" \
-        "$scratch/frames.log" "$scratch/commands" "$ctl" "$pictures" ||
+        "$scratch/frames.log" "$scratch/commands" "$ctl" "$pictures" "$orvane" "$pid" ||
         fail "the browser test failed (orvane.log: $(tail -5 orvane.log))"
 }
 remote_reported() {
