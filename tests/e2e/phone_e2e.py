@@ -20,6 +20,7 @@ from selenium import webdriver
 from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
 url, token_file, frames_log, sim_commands, ctl, artifacts, orvane = sys.argv[1:8]
@@ -129,7 +130,23 @@ def pair_and_scan():
     if read_out(page, 1) != "5.6" or read_out(page, 3) != "7.0":
         fail("the read-outs show %s and %s" % (read_out(page, 1), read_out(page, 3)))
     step("scanned Studio A from the page: " + ", ".join(names))
+    usable_by_touch_and_voice(page)
     return page
+
+
+def usable_by_touch_and_voice(page):
+    small = page.execute_script("""
+        return [...document.querySelectorAll('button, select, input:not([type=checkbox]), label')]
+            .filter((e) => e.offsetParent !== null && e.getBoundingClientRect().height < 44)
+            .map((e) => e.outerHTML.slice(0, 80));""")
+    if small:
+        fail("controls lower than 44 px: %s" % small)
+    nameless = [e.get_attribute("outerHTML")[:80]
+                for e in page.find_elements(By.CSS_SELECTOR, "button, input, select")
+                if e.is_displayed() and not e.accessible_name.strip()]
+    if nameless:
+        fail("controls without an accessible name: %s" % nameless)
+    step("every control is 44 px high or more and has an accessible name")
 
 
 def step_flash(page):
@@ -229,6 +246,12 @@ def group_and_marks(page):
     wait(page, "the ticked units 0.1 up", lambda: all(
         read_out(page, c) == "%.1f" % (flashes[c] + 0.1) for c in (1, 2)))
     step("the group row moved the ticked CH-01 and CH-02 up by 0.1")
+    # The slider sends when let go: from the keyboard, each key is one change.
+    slider = named(card(page, 2), "Flash Power")
+    before = float(read_out(page, 2))
+    slider.send_keys(Keys.ARROW_RIGHT)
+    wait(page, "the slider's change", lambda: read_out(page, 2) == "%.1f" % (before + 0.1))
+    step("the slider moved CH-02 by one step")
     # A unit that stops answering: the page says so in words, as the window marks it.
     with open(sim_commands, "w") as commands:
         commands.write("mute A 6\n")
