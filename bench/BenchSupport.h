@@ -140,6 +140,16 @@ private:
     QStringList shown_;
 };
 
+// Returns once the link reckons the line idle: the last frame has had its time on the line. A
+// sample that starts sooner measures the wait for the line (the link then holds the frame back
+// until the line has room), not the road of one change.
+template <class Link>
+void WaitForIdleLine(const Link& link) {
+    while (link.LineBusyFor().count() > 0) {
+        ::usleep(500);
+    }
+}
+
 // Registers a latency benchmark that times each iteration itself: a fixed number of samples,
 // reported in microseconds.
 template <int Iterations>

@@ -14,9 +14,11 @@
 // after it.
 //
 // A pseudo-terminal does not pace bytes at the line rate: the 7 bytes take about 7 ms on the wire
-// at 9600 baud, which is not part of these figures.
+// at 9600 baud, which is not part of these figures. Each sample starts once the link reckons the
+// line idle, since the link holds a frame back while the line is still carrying the last one.
 
 #include "BenchFrame.h"
+#include "link/CommThread.h"
 #include "link/UnitMask.h"
 #include "model/StudioModel.h"
 #include "platform/WindowMessage.h"
@@ -149,6 +151,7 @@ public:
         Frame got{};
         std::size_t have = 0;
 
+        bench::WaitForIdleLine(Window().Link());
         const Clock::time_point start = Clock::now();
         if (action == Action::SliderRelease) {
             QTest::mousePress(slider_, Qt::LeftButton, Qt::NoModifier, at);

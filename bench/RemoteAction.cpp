@@ -15,6 +15,7 @@
 
 #include "BenchSupport.h"
 #include "commands/Commands.h"
+#include "link/CommThread.h"
 #include "link/UnitMask.h"
 #include "model/StudioModel.h"
 #include "platform/WindowMessage.h"
@@ -139,8 +140,9 @@ public:
         if (client < 0) {
             return QStringLiteral("cannot connect");
         }
-        // The server takes the connection before the clock starts.
+        // The server takes the connection before the clock starts, on an idle line.
         QCoreApplication::processEvents();
+        bench::WaitForIdleLine(frame_->Link());
         Frame got{};
         std::size_t have = 0;
         QByteArray answer;

@@ -8,7 +8,8 @@ set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-${repo}/build-bench}"
-programs=(bench_framer bench_report_path bench_startup bench_panel_action bench_remote_action)
+programs=(bench_framer bench_report_path bench_startup bench_panel_action bench_undo
+          bench_remote_action bench_line_stream)
 
 generator=()
 if [[ ! -f "${build}/CMakeCache.txt" ]]; then

@@ -52,6 +52,7 @@ int CCommThread::Open(const PortSettings& settings) {
         return 0;
     }
     writeMsPerByte_ = WriteMsPerByteFor(settings.nBaudRate);
+    lineClock_.SetBaudRate(settings.nBaudRate);
     bufferFullTold_.store(false, std::memory_order_relaxed);
     connected_.store(1, std::memory_order_release);
     readerRunning_.store(true, std::memory_order_release);
@@ -103,7 +104,19 @@ int CCommThread::Write(std::span<const std::uint8_t> bytes) {
     if (!IsConnected() || bytes.empty()) {
         return 0;
     }
-    return device_.Write(bytes, WriteTimeoutMs(bytes.size()));
+    const LineClock::Clock::time_point now = LineClock::Clock::now();
+    const int written = device_.Write(bytes, WriteTimeoutMs(bytes.size()));
+    lineClock_.Handed(static_cast<std::size_t>(written), now);
+    return written;
+}
+
+std::chrono::nanoseconds CCommThread::LineBusyFor() const {
+    if (!IsConnected()) {
+        return {};
+    }
+    const std::chrono::nanoseconds byClock = lineClock_.BusyFor(LineClock::Clock::now());
+    const std::chrono::nanoseconds byDriver = lineClock_.ByteTime() * device_.BytesUnsent();
+    return std::max(byClock, byDriver);
 }
 
 int CCommThread::Read(std::span<std::uint8_t> buffer) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/LineClock.h"
 #include "link/LinkWriter.h"
 #include "link/PortSettings.h"
 #include "link/ReceiveQueue.h"
@@ -41,6 +42,10 @@ public:
     // Blocks until the driver has taken the bytes or the write time-out passed, and returns how
     // many it took; 0 while closed. A write that runs out of time fails like any other.
     int Write(std::span<const std::uint8_t> bytes) override;
+    // How long the line still needs for what was written: by the line rate, or by what the
+    // driver still holds when that is more (a real port held back by flow control). Zero while
+    // closed.
+    std::chrono::nanoseconds LineBusyFor() const override;
 
     // What the last Open found: the port, why it failed (and who holds it, when another program
     // does) or that it opened. Kept on the user-interface thread, which alone opens.
@@ -76,6 +81,7 @@ private:
     QString portPath_;
     PortReport lastOpen_;
     int writeMsPerByte_ = 0;
+    LineClock lineClock_;  // user-interface thread, as the writes
     std::atomic<int> connected_{0};
     std::atomic<bool> readerRunning_{false};
     // "Buffer full" is told once per open port, so a stalled window cannot flood the user.

@@ -17,27 +17,6 @@ std::int64_t SteadyMs() {
         .count();
 }
 
-// Calls visit for every unit a frame with this mask reached: mask 0 is the unit's own slot.
-template <class Visit>
-void ForEachAddressed(const StudioModel& model, std::uint16_t mask, const StrobeData& unit,
-                      Visit visit) {
-    if (mask == 0) {
-        visit(unit);
-        return;
-    }
-    const StudioData* studio = model.pScanStudio;
-    if (!studio) {
-        return;
-    }
-    // The all-units bits reach every slot.
-    constexpr std::uint16_t kEverySlot = 0x1F1F;
-    ForEachSlot((mask & kAllUnitsMask) ? kEverySlot : mask, [&](int slot) {
-        if (const StrobeData* addressed = studio->Unit(slot)) {
-            visit(*addressed);
-        }
-    });
-}
-
 Confirmation Worse(Confirmation a, Confirmation b) {
     return std::max(a, b);
 }
@@ -142,14 +121,36 @@ Confirmation CConfirmationTracker::StateOf(const StrobeData& unit, ConfirmationG
     return group == ConfirmationGroup::Flash ? record->shown.flash : record->shown.model;
 }
 
-void CConfirmationTracker::Expect(const StrobeData& unit, Item item) {
+template <class Visit>
+void CConfirmationTracker::ForEachAddressed(const SentFrame& sent, Visit visit) const {
+    // The frame may have waited for the line while a scan freed the unit it was built from.
+    if (sent.mask == 0) {
+        if (const StrobeData* unit = model_.LiveUnit(sent.unitAddress, sent.unitSerial)) {
+            visit(*unit);
+        }
+        return;
+    }
+    const StudioData* studio = model_.pScanStudio;
+    if (!studio) {
+        return;
+    }
+    // The all-units bits reach every slot.
+    constexpr std::uint16_t kEverySlot = 0x1F1F;
+    ForEachSlot((sent.mask & kAllUnitsMask) ? kEverySlot : sent.mask, [&](int slot) {
+        if (const StrobeData* addressed = studio->Unit(slot)) {
+            visit(*addressed);
+        }
+    });
+}
+
+void CConfirmationTracker::Expect(const StrobeData& unit, Item item, int value) {
     Record* record = Find(unit);
     if (!record) {
         records_.push_back({const_cast<StrobeData*>(&unit), unit.nSerial, {}, {}});
         record = &records_.back();
     }
     // Only the latest value counts: an answer to an earlier one no longer confirms anything.
-    record->expected[item] = {true, ValueOf(unit, item), clock_()};
+    record->expected[item] = {true, value, clock_()};
 }
 
 bool CConfirmationTracker::Match(StrobeData* unit, std::initializer_list<Item> items,
@@ -302,36 +303,36 @@ int CConfirmationTracker::OnMonitorReport(std::uint8_t nCode, int nSlot, std::ui
     return handler_.OnMonitorReport(nCode, nSlot, nValue);
 }
 
-void CConfirmationTracker::OnSettingSent(std::uint16_t mask, const StrobeData& unit,
-                                         SettingType type) {
+void CConfirmationTracker::OnFrameSent(const SentFrame& sent) {
     Item item = FlashPower;
-    if (!ItemOf(type, item)) {
-        return;
-    }
-    ForEachAddressed(model_, mask, unit,
-                     [&](const StrobeData& addressed) { Expect(addressed, item); });
-    Publish();
-}
-
-void CConfirmationTracker::OnUnitSettingsSent(std::uint16_t mask, const StrobeData& unit) {
-    ForEachAddressed(model_, mask, unit, [&](const StrobeData& addressed) {
-        for (const Item item :
-             {FlashPower, ModelPower, Mode1, Mode2, Cell, Sound, FlashSwitch, LampSwitch}) {
-            Expect(addressed, item);
-        }
-    });
-    Publish();
-}
-
-void CConfirmationTracker::OnPowerTableSent(SettingType type, const StudioData& studio) {
-    Item item = FlashPower;
-    if (!ItemOf(type, item)) {
-        return;
-    }
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (const StrobeData* unit = studio.Unit(slot)) {
-            Expect(*unit, item);
-        }
+    switch (sent.kind) {
+        case SentFrame::Kind::Setting:
+            if (!ItemOf(sent.type, item)) {
+                return;
+            }
+            // Every unit the mask reached was sent the values of the unit the frame was built from.
+            ForEachAddressed(sent, [&](const StrobeData& addressed) {
+                Expect(addressed, item, ValueOf(sent.values, item));
+            });
+            break;
+        case SentFrame::Kind::UnitSettings:
+            ForEachAddressed(sent, [&](const StrobeData& addressed) {
+                for (const Item each :
+                     {FlashPower, ModelPower, Mode1, Mode2, Cell, Sound, FlashSwitch, LampSwitch}) {
+                    Expect(addressed, each, ValueOf(sent.values, each));
+                }
+            });
+            break;
+        case SentFrame::Kind::PowerTable:
+            if (!sent.studio || !ItemOf(sent.type, item)) {
+                return;
+            }
+            for (int slot = 0; slot < kSlotCount; ++slot) {
+                if (const StrobeData* unit = sent.studio->Unit(slot)) {
+                    Expect(*unit, item, sent.powers[static_cast<std::size_t>(slot)]);
+                }
+            }
+            break;
     }
     Publish();
 }

@@ -25,9 +25,10 @@ enum class ConfirmationGroup { Flash, Model };
 
 // Follows every change sent to units until each addressed unit reports the value that was sent: a
 // setting report of that type, a status report, or a power table carrying it; a test flash until
-// the unit reports it fired. Only the latest value sent counts. The tracker stands between the
-// decoder and the event handler, so it sees each report right after the handler has put it into
-// the records, and it is told of each frame sent by the protocol.
+// the unit reports it fired. Only the latest value sent counts, as the frame carried it. The
+// tracker stands between the decoder and the event handler, so it sees each report right after the
+// handler has put it into the records, and it is told of each frame the protocol handed to the
+// line; a frame replaced while it waited for the line is never told of, and never waited for.
 //
 // User-interface thread only.
 class CConfirmationTracker final : public QObject, public CZbEventHandler, public CSendObserver {
@@ -64,9 +65,7 @@ public:
     int OnStateReport(std::uint8_t nCode, int nSlot, std::uint8_t nValue) override;
     int OnMonitorReport(std::uint8_t nCode, int nSlot, std::uint8_t nValue) override;
 
-    void OnSettingSent(std::uint16_t mask, const StrobeData& unit, SettingType type) override;
-    void OnUnitSettingsSent(std::uint16_t mask, const StrobeData& unit) override;
-    void OnPowerTableSent(SettingType type, const StudioData& studio) override;
+    void OnFrameSent(const SentFrame& sent) override;
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -111,7 +110,10 @@ private:
 
     Record* Find(const StrobeData& unit);
     const Record* Find(const StrobeData& unit) const;
-    void Expect(const StrobeData& unit, Item item);
+    void Expect(const StrobeData& unit, Item item, int value);
+    // Calls visit for every live unit the frame reached.
+    template <class Visit>
+    void ForEachAddressed(const SentFrame& sent, Visit visit) const;
     // Closes what was sent to the unit for the items a report covered, where the values the report
     // carried are those sent; a value the unit's record kept because the report's was unusable
     // confirms nothing. Whether anything that was waiting was closed.

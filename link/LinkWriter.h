@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 
@@ -8,6 +9,10 @@ class CLinkWriter {
 public:
     // Writes the bytes in one piece and returns how many the line took (0 while closed).
     virtual int Write(std::span<const std::uint8_t> bytes) = 0;
+
+    // How long the line still needs to carry what it was already handed. A writer that knows no
+    // line takes every frame at once.
+    virtual std::chrono::nanoseconds LineBusyFor() const { return {}; }
 
 protected:
     ~CLinkWriter() = default;

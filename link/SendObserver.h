@@ -1,22 +1,13 @@
 #pragma once
 
-#include "link/SettingType.h"
+#include "link/SentFrame.h"
 
-#include <cstdint>
-
-struct StrobeData;
-struct StudioData;
-
-// Hears of every change the program sends to units, right after its frame was handed to the link:
-// what was sent is then still in the records.
+// Hears of every change the program sends to units, once its frame was handed to the line. A
+// frame that a newer one replaced while it waited is never told of: it never went out.
 class CSendObserver {
 public:
-    // A setting frame; mask 0 addressed the unit's own slot.
-    virtual void OnSettingSent(std::uint16_t mask, const StrobeData& unit, SettingType type) = 0;
-    // A unit settings frame, carrying every setting of the unit.
-    virtual void OnUnitSettingsSent(std::uint16_t mask, const StrobeData& unit) = 0;
-    // A power table (types 14 and 15), carrying the powers of every unit of the studio.
-    virtual void OnPowerTableSent(SettingType type, const StudioData& studio) = 0;
+    // A setting, unit settings or power table frame, with the values it carried.
+    virtual void OnFrameSent(const SentFrame& sent) = 0;
 
 protected:
     ~CSendObserver() = default;

@@ -57,7 +57,21 @@ bool SettingBytes(SettingType type, const StrobeData& u, std::uint8_t& b5, std::
     }
 }
 
+// A unit's values as its setting or unit settings frame carries them.
+SentFrame SentFor(SentFrame::Kind kind, std::uint16_t mask, const StrobeData& unit) {
+    SentFrame sent;
+    sent.kind = kind;
+    sent.mask = mask;
+    sent.unitAddress = reinterpret_cast<std::intptr_t>(&unit);
+    sent.unitSerial = unit.nSerial;
+    sent.values = unit.Settings();
+    return sent;
+}
+
 }  // namespace
+
+CZbProtocol::CZbProtocol(CZbEventHandler* handler, CLinkWriter* link)
+    : handler_(handler), pacer_(link, [this](const QueuedFrame& frame) { FrameSent(frame); }) {}
 
 int CZbProtocol::DecodeFrame(const FrameBuffer& frame, std::uint8_t command) {
     const std::uint16_t mask = MaskOf(frame);
@@ -126,10 +140,7 @@ int CZbProtocol::SendUnitSettings(std::uint16_t mask, const StrobeData* unit) {
         Low8(unit->bModelPow),
         0x00,
     };
-    Write(frame);
-    if (observer_) {
-        observer_->OnUnitSettingsSent(mask, *unit);
-    }
+    Write(frame, SentFor(SentFrame::Kind::UnitSettings, mask, *unit));
     return 1;
 }
 
@@ -152,10 +163,9 @@ int CZbProtocol::SendSetting(std::uint16_t mask, const StrobeData* unit, Setting
         b5,
         b6,
     };
-    Write(frame);
-    if (observer_) {
-        observer_->OnSettingSent(mask, *unit, type);
-    }
+    SentFrame sent = SentFor(SentFrame::Kind::Setting, mask, *unit);
+    sent.type = type;
+    Write(frame, sent);
     return 1;
 }
 
@@ -167,6 +177,10 @@ int CZbProtocol::SendPowerTable(SettingType type, const StudioData* studio) {
         return 1;
     }
     std::array<std::uint8_t, kPowerTableLength> frame{};
+    SentFrame sent;
+    sent.kind = SentFrame::Kind::PowerTable;
+    sent.type = type;
+    sent.studio = studio;
     frame[0] = kFrameStart;
     frame[1] = kPowerTableLength;
     frame[2] = static_cast<std::uint8_t>(Command::Setting + static_cast<std::uint8_t>(type));
@@ -175,17 +189,20 @@ int CZbProtocol::SendPowerTable(SettingType type, const StudioData* studio) {
         if (unit) {
             frame[PowerTableFlashAt(slot)] = Low8(unit->nFlashValue);
             frame[4 + 2 * slot] = Low8(unit->nModelValue);
+            sent.powers[static_cast<std::size_t>(slot)] =
+                type == SettingType::FlashPowerTable ? unit->nFlashValue : unit->nModelValue;
         }
     }
-    Write(frame);
-    if (observer_) {
-        observer_->OnPowerTableSent(type, *studio);
-    }
+    Write(frame, sent);
     return 1;
 }
 
-void CZbProtocol::Write(std::span<const std::uint8_t> frame) {
-    if (link_) {
-        link_->Write(frame);
+void CZbProtocol::Write(std::span<const std::uint8_t> frame, std::optional<SentFrame> sent) {
+    pacer_.Send(QueuedFrame(frame, std::move(sent)));
+}
+
+void CZbProtocol::FrameSent(const QueuedFrame& frame) {
+    if (observer_ && frame.sent) {
+        observer_->OnFrameSent(*frame.sent);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/Frame.h"
+#include "link/LinePacer.h"
 #include "link/SettingType.h"
 #include "model/StrobeData.h"
 
@@ -13,11 +14,12 @@ class CZbEventHandler;
 struct StudioData;
 
 // Turns complete incoming frames into event-handler calls and builds every outgoing frame. Each
-// send builds its frame in one buffer and hands it to the link in one write; the sends report 1
-// whatever the link did with it (a frame written while the port is closed is simply lost).
+// send builds its frame in one buffer, which goes to the link in one write once the line has room
+// for it (at once while the line keeps up); a newer change may replace it while it waits. The sends
+// report 1 whatever becomes of the frame (one written while the port is closed is simply lost).
 class CZbProtocol {
 public:
-    CZbProtocol(CZbEventHandler* handler, CLinkWriter* link) : handler_(handler), link_(link) {}
+    CZbProtocol(CZbEventHandler* handler, CLinkWriter* link);
     CZbProtocol(const CZbProtocol&) = delete;
     CZbProtocol& operator=(const CZbProtocol&) = delete;
 
@@ -32,15 +34,20 @@ public:
     // Types 14 and 15 only; no studio: nothing is written, 0 is returned.
     int SendPowerTable(SettingType type, const StudioData* studio);
 
-    // Told of every unit settings, setting and power table frame sent from now on; none: nobody.
+    // Told of every unit settings, setting and power table frame handed to the line from now on;
+    // none: nobody.
     void SetSendObserver(CSendObserver* observer) { observer_ = observer; }
 
+    // The frames waiting for the line, and how many were replaced by newer ones while they waited.
+    const CLinePacer& Pacer() const { return pacer_; }
+
 private:
-    void Write(std::span<const std::uint8_t> frame);
+    void Write(std::span<const std::uint8_t> frame, std::optional<SentFrame> sent = {});
+    void FrameSent(const QueuedFrame& frame);
 
     CZbEventHandler* handler_;           // not owned
-    CLinkWriter* link_;                  // not owned
     CSendObserver* observer_ = nullptr;  // not owned
+    CLinePacer pacer_;
     // A status report is decoded into this record before it is handed on, so fields the frame
     // does not carry (the charge state among them) keep a unit's defaults.
     StrobeData scratchUnit_;

@@ -323,6 +323,14 @@ int CSerialDevice::Write(std::span<const std::uint8_t> bytes, int timeoutMs) {
     return static_cast<int>(done);
 }
 
+int CSerialDevice::BytesUnsent() const {
+    int count = 0;
+    if (portFd_ < 0 || ::ioctl(portFd_, TIOCOUTQ, &count) != 0) {
+        return 0;
+    }
+    return count;
+}
+
 void CSerialDevice::Wake() {
     if (wakeFd_ >= 0) {
         const std::uint64_t one = 1;

@@ -64,6 +64,9 @@ public:
     // (0: only what the driver takes at once). Returns the number of bytes the driver took, less
     // than asked when the line stalled or failed.
     int Write(std::span<const std::uint8_t> bytes, int timeoutMs);
+    // Bytes the driver holds that have not left for the line yet. A pseudo-terminal and some USB
+    // adapters hand every write on at once and say 0.
+    int BytesUnsent() const;
 
     void Wake();
     void Purge();

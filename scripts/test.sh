@@ -58,7 +58,8 @@ names=$(printf '%s, ' "${failed_stages[@]}")
 awk -v stages="${#failed_stages[@]}" -v names="${names%, }" '
     /tests passed, [0-9]+ tests failed out of/ { f += $4; n += $NF }
     END {
-        printf "\nsuite: %d passed, %d failed; %d stage(s) failed%s\n", n - f, f, stages,
-               (stages > 0 ? " (" names ")" : "")
+        # The stages first: the last line stays the plain count that tools read.
+        printf "\nstages failed: %d%s\n", stages, (stages > 0 ? " (" names ")" : "")
+        printf "suite: %d passed, %d failed\n", n - f, f
         exit (f > 0 || stages > 0)
     }' "$log"

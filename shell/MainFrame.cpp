@@ -103,12 +103,19 @@ CMainFrame::CMainFrame(Options options)
     // it may name.
     connect(commands_.get(), &CCommands::RescanNeeded, this,
             [this] { PostWindowMessage(this, Msg::RescanSelectedStudio); });
+    // The port is tried before any widget is made: the first accessible name connects Qt to the
+    // desktop's session bus and waits for it (a bus started on demand, a busy one, one that never
+    // answers), and a restarted program must find its dongle at once. What the reader posts
+    // meanwhile waits in the queue for the panes below.
+    const bool opened = link_->Open(portSettings_) != 0;
     // After the protocol: the group settings panel keeps a pointer to it from its first update.
     BuildPanes();
-    // The port is first opened by the first tick, about half a second after start.
-    reconnectTimer_.start(kReconnectMs, this);
     BuildBars();
     BuildDocumentCommands();
+    SetConnected(opened, link_->LastOpenProblem());
+    if (!opened) {
+        reconnectTimer_.start(kReconnectMs, this);
+    }
 }
 
 CMainFrame::~CMainFrame() {

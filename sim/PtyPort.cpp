@@ -47,6 +47,15 @@ PtyPort::PtyPort(std::string linkPath, std::optional<std::int64_t> baud, Receive
         const std::int64_t byteMs = kBitsPerByte * 1000 / *baud_;
         paceTimer_->setInterval(static_cast<int>(std::clamp<std::int64_t>(byteMs, 1, 50)));
         QObject::connect(paceTimer_.get(), &QTimer::timeout, [this] { paceTick(); });
+        readPaceTimer_ = std::make_unique<QTimer>();
+        readPaceTimer_->setSingleShot(true);
+        readPaceTimer_->setTimerType(Qt::PreciseTimer);
+        QObject::connect(readPaceTimer_.get(), &QTimer::timeout, [this] {
+            if (readNotifier_) {
+                readNotifier_->setEnabled(true);
+                readAvailable();
+            }
+        });
     }
 }
 
@@ -124,6 +133,7 @@ void PtyPort::unplug() {
     resumeTimer_->stop();
     if (paceTimer_) {
         paceTimer_->stop();
+        readPaceTimer_->stop();
     }
     backlog_.clear();
     // Closing the master hangs up the program's open side; the guard must go as well so the
@@ -178,9 +188,24 @@ void PtyPort::removeLink() {
 
 void PtyPort::readAvailable() {
     std::array<std::uint8_t, 512> buffer{};
+    // Only bytes found on a line nobody was reading from may find it idle; bytes left waiting
+    // since the last pause were on the line all along.
+    if (baud_ && !readPaused_) {
+        restartReadClockIfIdle();
+    }
+    readPaused_ = false;
     while (master_.valid()) {
-        const ssize_t count = ::read(master_.get(), buffer.data(), buffer.size());
+        std::size_t want = buffer.size();
+        if (baud_) {
+            want = std::min(want, readAllowance());
+            if (want == 0) {
+                pauseReading();
+                return;
+            }
+        }
+        const ssize_t count = ::read(master_.get(), buffer.data(), want);
         if (count > 0) {
+            readTaken_ += count;
             if (receiver_) {
                 receiver_(
                     std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(count)));
@@ -199,6 +224,32 @@ void PtyPort::readAvailable() {
         resumeTimer_->start();
         return;
     }
+}
+
+void PtyPort::restartReadClockIfIdle() {
+    const std::int64_t nsPerByte = kBitsPerByte * 1'000'000'000 / *baud_;
+    // Bytes that arrive on an idle line start it anew: the first is whole one byte time later.
+    if (!readClock_.isValid() || readClock_.nsecsElapsed() >= readTaken_ * nsPerByte) {
+        readClock_.start();
+        readTaken_ = 0;
+    }
+}
+
+std::size_t PtyPort::readAllowance() const {
+    const std::int64_t nsPerByte = kBitsPerByte * 1'000'000'000 / *baud_;
+    const std::int64_t carried = readClock_.nsecsElapsed() / nsPerByte;
+    return static_cast<std::size_t>(std::max<std::int64_t>(carried - readTaken_, 0));
+}
+
+void PtyPort::pauseReading() {
+    // Left in the terminal until the line has carried the next byte; the program meanwhile sees
+    // its bytes still on their way.
+    const std::int64_t nsPerByte = kBitsPerByte * 1'000'000'000 / *baud_;
+    const std::int64_t dueNs = (readTaken_ + 1) * nsPerByte - readClock_.nsecsElapsed();
+    readNotifier_->setEnabled(false);
+    readPaused_ = true;
+    readPaceTimer_->start(
+        static_cast<int>(std::max<std::int64_t>((dueNs + 999'999) / 1'000'000, 1)));
 }
 
 void PtyPort::release(std::size_t count) {

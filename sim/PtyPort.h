@@ -22,7 +22,9 @@ class PtyPort {
 public:
     using Receiver = std::function<void(std::span<const std::uint8_t>)>;
 
-    // baud empty: no pacing. Otherwise bytes leave at baud/10 per second (start, 8 data, stop).
+    // baud empty: no pacing. Otherwise bytes leave, and the program's bytes are taken, at baud/10
+    // per second (start, 8 data, stop), so that the program feels a busy line as it would on a
+    // real one.
     PtyPort(std::string linkPath, std::optional<std::int64_t> baud, Receiver receiver);
     ~PtyPort();
     PtyPort(const PtyPort&) = delete;
@@ -41,6 +43,10 @@ private:
     bool publishLink(std::string& error);
     void removeLink();
     void readAvailable();
+    void restartReadClockIfIdle();
+    // How many of the program's bytes the line has carried by now that are not yet taken.
+    std::size_t readAllowance() const;
+    void pauseReading();
     void release(std::size_t count);
     void paceTick();
     void startPacing();
@@ -59,6 +65,10 @@ private:
     std::unique_ptr<QTimer> paceTimer_;
     QElapsedTimer paceClock_;
     std::int64_t paceReleased_ = 0;
+    std::unique_ptr<QTimer> readPaceTimer_;
+    QElapsedTimer readClock_;
+    std::int64_t readTaken_ = 0;  // bytes taken since readClock_ started
+    bool readPaused_ = false;     // bytes were left in the terminal for the line to carry
     std::deque<std::uint8_t> backlog_;
 };
 

@@ -198,8 +198,8 @@ Options:
                      level M (11..81, default 50,40); repeatable
   --demo             four heads in Studio A and two in Studio B
   --seed N           seed for answer delays and garbage bytes (default 1)
-  --baud N           send no faster than a serial line at N baud would, at ten bits a byte
-                     (default: no limit)
+  --baud N           send, and take what the program sends, no faster than a serial line at
+                     N baud would, at ten bits a byte (default: no limit)
   --log FILE         write every frame received ("in") and sent ("out") to FILE
   --help             show this text
   --version          show the simulator's version

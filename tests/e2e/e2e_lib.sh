@@ -199,8 +199,8 @@ show_program() {
     await_window
 }
 
-# await_port_open: waits up to 5 s for the program to open the simulator's pty. The port is
-# opened by the first reconnect tick, half a second after start.
+# await_port_open: waits up to 5 s for the program to open the simulator's pty, which it does as
+# it builds its window.
 await_port_open() {
     await 50 program_opened_port || fail "orvane did not open $device within 5 s"
     step "orvane holds $device open"

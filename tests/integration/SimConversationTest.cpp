@@ -14,8 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -40,6 +44,21 @@ protected:
         PortSettings settings;
         settings.sPortName = QString::fromStdString((dir.path() / "dongle").string());
         ASSERT_EQ(link.Open(settings), 1);
+    }
+
+    // The value byte at `at` of every frame the simulator logged as taken that starts with
+    // `prefix` ("FF 07 13 00 01"), in the order taken.
+    std::vector<int> Taken(const std::string& prefix, std::size_t at) const {
+        std::vector<int> values;
+        std::ifstream log(dir.path() / "frames.log");
+        const std::string wanted = " in " + prefix;
+        for (std::string line; std::getline(log, line);) {
+            const std::size_t found = line.find(wanted);
+            if (found != std::string::npos) {
+                values.push_back(std::stoi(line.substr(found + 4 + 3 * at, 2), nullptr, 16));
+            }
+        }
+        return values;
     }
 
     void Select(int studio) {
@@ -109,6 +128,48 @@ TEST_F(ConversationTest, SettingsSentAreConfirmedAndAppliedToTheRecords) {
     protocol.SendSetting(0, &two, SettingType::TestFlash);
     ASSERT_TRUE(QTest::qWaitFor([&] { return two.bFlashCharge == 0; }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return two.bFlashCharge == 1; }, 5000));
+}
+
+// Changes come every 2 ms, faster than a 9600-baud line carries their frames (7.3 ms a setting,
+// 24 ms a power table), to a simulator that takes bytes no faster than that line.
+TEST_F(ConversationTest, AStreamFasterThanTheLineLeavesEveryUnitWithTheLastValueAskedFor) {
+    Start({"--baud", "9600", "--log", (dir.path() / "frames.log").string(), "--unit", "A:0",
+           "--unit", "A:1"});
+    Select(0);
+    protocol.SendScanRequest(0);
+    StudioData& studioA = *model.pStudio[0];
+    ASSERT_TRUE(QTest::qWaitFor([&] { return studioA.nChItemCnt == 2; }, 5000));
+    StrobeData& zero = *studioA.Unit(0);
+    StrobeData& one = *studioA.Unit(1);
+
+    constexpr int kChanges = 40;
+    for (int n = 0; n < kChanges; ++n) {
+        zero.nFlashValue = 20 + n;
+        protocol.SendSetting(0, &zero, SettingType::FlashPower);
+        QTest::qWait(2);
+    }
+    QTest::qWait(50);  // the line falls idle, so the first table goes out at once too
+    for (int n = 0; n < kChanges; ++n) {
+        zero.nModelValue = 20 + n;
+        one.nModelValue = 21 + n;
+        protocol.SendPowerTable(SettingType::ModelPowerTable, &studioA);
+        QTest::qWait(2);
+    }
+    // Only the units' reports may bring the values back.
+    zero.nFlashValue = zero.nModelValue = one.nModelValue = 0;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return zero.nFlashValue == 59 && zero.nModelValue == 59 && one.nModelValue == 60; },
+        5000));
+
+    const std::vector<int> settings = Taken("FF 07 13 00 01", 5);
+    const std::vector<int> tables = Taken("FF 17 1F", 4);
+    for (const std::vector<int>* values : {&settings, &tables}) {
+        ASSERT_FALSE(values->empty());
+        EXPECT_TRUE(std::is_sorted(values->begin(), values->end())) << "taken out of order";
+        EXPECT_EQ(values->front(), 20) << "the first change waited for nothing";
+        EXPECT_EQ(values->back(), 59);
+        EXPECT_LT(values->size(), std::size_t{kChanges}) << "nothing was left out";
+    }
 }
 
 TEST_F(ConversationTest, UnpluggedDongleEndsTheReaderAndPlugLetsTheLinkReopen) {

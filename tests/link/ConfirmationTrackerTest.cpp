@@ -12,7 +12,11 @@
 #include "support/PlaceUnit.h"
 #include "support/RecordingLinkWriter.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 #include <map>
 #include <vector>
@@ -116,6 +120,41 @@ TEST_F(ConfirmationTrackerTest, OnlyTheLatestValueSentCounts) {
     // A status report carrying the value confirms it as well.
     Receive({0xFF, 0x0E, 0x01, 0x02, 0x00, 1, 50, 46, 0, 0, 0, 0, 1, 0});
     EXPECT_EQ(State(6), Confirmation::Confirmed);
+}
+
+TEST_F(ConfirmationTrackerTest, AValueReplacedWhileItWaitedForTheLineIsNeverWaitedFor) {
+    line.busy = std::chrono::milliseconds(30);
+    Unit(1).nFlashValue = 60;
+    protocol.SendSetting(0, &Unit(1), SettingType::FlashPower);
+    Unit(1).nFlashValue = 61;
+    protocol.SendSetting(0, &Unit(1), SettingType::FlashPower);
+    // Nothing went out yet, so nothing is waited for.
+    Wait(CConfirmationTracker::kConfirmTimeoutMs);
+    EXPECT_EQ(State(1), Confirmation::Confirmed);
+
+    line.busy = {};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return line.writes.size() == 1; }, 5000));
+    EXPECT_EQ(line.writes.front(), (Bytes{0xFF, 0x07, 0x13, 0x00, 0x02, 61, 40}));
+    // An answer to the value that never went out confirms nothing; the one that went out does.
+    Receive({0xFF, 0x07, 0x13, 0x00, 0x02, 60, 40});
+    Wait(CConfirmationTracker::kConfirmTimeoutMs);
+    EXPECT_EQ(State(1), Confirmation::NotConfirmed);
+    Receive({0xFF, 0x07, 0x13, 0x00, 0x02, 61, 40});
+    EXPECT_EQ(State(1), Confirmation::Confirmed);
+}
+
+TEST_F(ConfirmationTrackerTest, AFrameThatWaitedIsWaitedForWithTheValuesItWasBuiltWith) {
+    // A flash power frame waits behind a busy line while the record moves on (a drag that sends
+    // only on release); the frame still carries 62, and 62 is what its answer must show.
+    line.busy = std::chrono::milliseconds(30);
+    Unit(0).nFlashValue = 62;
+    protocol.SendSetting(0, &Unit(0), SettingType::FlashPower);
+    Unit(0).nFlashValue = 63;
+    line.busy = {};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return line.writes.size() == 1; }, 5000));
+    Receive({0xFF, 0x07, 0x13, 0x00, 0x01, 62, 40});
+    Wait(CConfirmationTracker::kConfirmTimeoutMs);
+    EXPECT_EQ(State(0), Confirmation::Confirmed);
 }
 
 TEST_F(ConfirmationTrackerTest, GroupFramesAndTablesWaitForEveryUnitTheyReached) {

@@ -27,13 +27,16 @@ status=0
 (cd "$root" && bash "$scratch/failing.sh") >failing.out 2>&1 || status=$?
 [ "$status" -ne 0 ] || fail "a failed stage left the exit code 0"
 grep -q "^100% tests passed, 0 tests failed out of 2" failing.out || fail "a stage after a failed one did not run"
-grep -q "^suite: 11 passed, 1 failed; 2 stage(s) failed (address and undefined-behaviour sanitizers, thread sanitizer (link))$" failing.out ||
+grep -q "^stages failed: 2 (address and undefined-behaviour sanitizers, thread sanitizer (link))$" failing.out ||
+    fail "the failed stages are not named: $(tail -n 2 failing.out)"
+[ "$(tail -n 1 failing.out)" = "suite: 11 passed, 1 failed" ] ||
     fail "wrong closing line: $(tail -n 1 failing.out)"
 step "failures counted, every stage run"
 
 stood_in passing.sh "$(passed 5)" ":" ":" "$(passed 2)"
 (cd "$root" && bash "$scratch/passing.sh") >passing.out 2>&1 || fail "a clean run ended with $?"
-grep -q "^suite: 7 passed, 0 failed; 0 stage(s) failed$" passing.out ||
+grep -q "^stages failed: 0$" passing.out || fail "no count of failed stages: $(tail -n 2 passing.out)"
+[ "$(tail -n 1 passing.out)" = "suite: 7 passed, 0 failed" ] ||
     fail "wrong closing line: $(tail -n 1 passing.out)"
 step "a clean run ends with 0"
 echo PASS

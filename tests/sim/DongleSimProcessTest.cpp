@@ -289,6 +289,45 @@ TEST_F(DongleSimProcessTest, BaudRateHoldsOutputToTheLineSpeed) {
     EXPECT_GE(took, 1200ms);
 }
 
+TEST_F(DongleSimProcessTest, BaudRateHoldsWhatTheProgramSendsToTheLineSpeed) {
+    const std::filesystem::path logPath = dir_.path() / "frames.log";
+    ASSERT_NO_FATAL_FAILURE(launch({"--baud", "1200", "--log", logPath.string()}));
+
+    // 20 frames of 7 bytes written at once: 140 bytes take 1.17 s at 1200 baud.
+    constexpr int kFrames = 20;
+    Bytes burst;
+    for (int i = 0; i < kFrames; ++i) {
+        burst.insert(burst.end(),
+                     {0xFF, 0x07, 0x17, 0x10, 0x00, 0x00, static_cast<std::uint8_t>(i)});
+    }
+    const auto written = Clock::now();
+    ASSERT_TRUE(device_->write(burst));
+    const auto frameLines = [&] {
+        std::vector<std::string> lines;
+        std::istringstream log(readFile(logPath));
+        for (std::string line; std::getline(log, line);) {
+            if (line.find("FF 07 17 10 00 00") != std::string::npos) {
+                lines.push_back(line.substr(line.size() - 2));
+            }
+        }
+        return lines;
+    };
+    const auto deadline = written + 10s;
+    while (frameLines().size() < kFrames && Clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+    }
+    const auto took = Clock::now() - written;
+
+    std::vector<std::string> expected;
+    for (int i = 0; i < kFrames; ++i) {
+        constexpr char kHex[] = "0123456789ABCDEF";
+        expected.push_back({kHex[i >> 4], kHex[i & 0x0F]});
+    }
+    EXPECT_EQ(frameLines(), expected) << "every frame taken whole and in order";
+    // The last byte cannot be taken before 139 byte times have passed.
+    EXPECT_GE(took, 1100ms);
+}
+
 TEST_F(DongleSimProcessTest, ConsoleCommandsAnswerOkOrError) {
     ASSERT_NO_FATAL_FAILURE(launch({"--unit", "A:0"}));
     ASSERT_NO_FATAL_FAILURE(tuneToStudioA(1));

@@ -46,8 +46,8 @@ struct FrameInFolder {
 
 // A shown main frame whose Option.xml names a pseudo-terminal, once it has opened it.
 struct FrameOnPty {
-    // Writes Option.xml, builds and shows the frame and waits for its first reconnect tick to open
-    // the line; false (with a test failure) when any of that fails.
+    // Writes Option.xml, builds and shows the frame, which opens the line as it is built; false
+    // (with a test failure) when any of that fails.
     bool Start();
     CMainFrame& Frame() const { return *f.frame; }
     // Nothing went out since the test last read the line: a frame the frame's protocol writes now

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +19,9 @@
 // plays the dongle on the master side. The line starts as the system leaves a new terminal, cooked
 // and echoing, so whatever raw behaviour the tests see is the link's own doing; the test keeps a
 // slave descriptor of its own to look at the line's settings.
+//
+// While it waits for the link's bytes, the test's event loop runs: the link hands a busy line its
+// frames from a timer, as the program's own loop would run it.
 class PseudoTerminal {
 public:
     static constexpr std::chrono::milliseconds kDeadline{5000};
@@ -71,12 +76,11 @@ public:
             if (left.count() <= 0) {
                 break;
             }
-            pollfd fd{master_, POLLIN, 0};
-            const int ready = ::poll(&fd, 1, static_cast<int>(left.count()));
+            const int ready = WaitReadable(static_cast<int>(left.count()));
             if (ready < 0 && errno == EINTR) {
                 continue;
             }
-            if (ready <= 0 || !(fd.revents & POLLIN)) {
+            if (ready <= 0) {
                 break;
             }
             std::uint8_t chunk[512];
@@ -93,17 +97,22 @@ public:
         return bytes;
     }
 
+    // Bytes the link wrote that wait to be read, without reading them or running the event loop.
+    std::size_t Pending() const {
+        int count = 0;
+        return ::ioctl(master_, FIONREAD, &count) == 0 ? static_cast<std::size_t>(count) : 0;
+    }
+
     // Reads and drops what the link wrote until nothing more arrives for quietMs; returns how many
     // bytes that was.
     std::size_t Drain(int quietMs = 200) {
         std::size_t dropped = 0;
         for (;;) {
-            pollfd fd{master_, POLLIN, 0};
-            const int ready = ::poll(&fd, 1, quietMs);
+            const int ready = WaitReadable(quietMs);
             if (ready < 0 && errno == EINTR) {
                 continue;
             }
-            if (ready <= 0 || !(fd.revents & POLLIN)) {
+            if (ready <= 0) {
                 return dropped;
             }
             std::uint8_t chunk[4096];
@@ -134,6 +143,34 @@ public:
     }
 
 private:
+    // 1 once the link's bytes can be read, 0 when none came within timeoutMs, -1 on an error.
+    int WaitReadable(int timeoutMs) {
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            if (QCoreApplication::instance()) {
+                QCoreApplication::processEvents();
+            }
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            // Short slices while an event loop has work that may write more.
+            const int slice = QCoreApplication::instance()
+                                  ? static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, 1))
+                                  : static_cast<int>(std::max<std::int64_t>(left.count(), 0));
+            pollfd fd{master_, POLLIN, 0};
+            const int ready = ::poll(&fd, 1, slice);
+            if (ready < 0) {
+                return -1;
+            }
+            if (ready > 0) {
+                return (fd.revents & POLLIN) ? 1 : 0;
+            }
+            if (left.count() <= 0) {
+                return 0;
+            }
+        }
+    }
+
     int master_ = -1;
     int slave_ = -1;
     QString slavePath_;

@@ -2,13 +2,15 @@
 
 #include "link/LinkWriter.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
 // Stands where the serial link stands for the protocol: keeps each write as one entry, so that a
-// frame written in pieces would show, and takes every byte as a line that is open would.
+// frame written in pieces would show, and takes every byte as a line that is open would. Its line
+// is idle unless a test makes it busy.
 class RecordingLinkWriter final : public CLinkWriter {
 public:
     using Bytes = std::vector<std::uint8_t>;
@@ -28,7 +30,10 @@ public:
         return rest;
     }
 
+    std::chrono::nanoseconds LineBusyFor() const override { return busy; }
+
     std::vector<Bytes> writes;
+    std::chrono::nanoseconds busy{};  // how long the line still needs for what it took
 
 private:
     std::size_t read_ = 0;
