@@ -19,7 +19,12 @@ QString Plain(const QHostAddress& address) {
 }  // namespace
 
 CHostCheck::CHostCheck(const QHostAddress& bound, quint16 port)
-    : CHostCheck(HostsFor(bound), port) {}
+    : CHostCheck(HostsFor(bound), port) {
+    if (IsWildcard(bound)) {
+        wildcard_ = bound;
+        lastLookup_.start();
+    }
+}
 
 CHostCheck::CHostCheck(QStringList hosts, quint16 port) : port_(port) {
     for (const QString& host : hosts) {
@@ -47,7 +52,22 @@ QStringList CHostCheck::HostsFor(const QHostAddress& bound) {
     return hosts;
 }
 
-bool CHostCheck::Accepts(const QByteArray& hostHeader) const {
+bool CHostCheck::Knows(const QString& host) {
+    if (hosts_.contains(host)) {
+        return true;
+    }
+    if (!wildcard_ || lastLookup_.elapsed() < 1000) {
+        return false;
+    }
+    lastLookup_.restart();
+    hosts_.clear();
+    for (const QString& known : HostsFor(*wildcard_)) {
+        hosts_.append(known.toLower());
+    }
+    return hosts_.contains(host);
+}
+
+bool CHostCheck::Accepts(const QByteArray& hostHeader) {
     const QString value = QString::fromLatin1(hostHeader.trimmed()).toLower();
     QString host = value;
     QString port;
@@ -72,5 +92,5 @@ bool CHostCheck::Accepts(const QByteArray& hostHeader) const {
     }
     // A client may leave the port out; a page elsewhere cannot gain by it, as the name must fit.
     const bool portFits = port.isEmpty() || port == QString::number(port_);
-    return !host.isEmpty() && portFits && hosts_.contains(host);
+    return !host.isEmpty() && portFits && Knows(host);
 }

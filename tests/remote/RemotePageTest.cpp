@@ -18,7 +18,7 @@ namespace orvane::remote::test {
 namespace {
 
 TEST(HostCheckTest, TakesOnlyTheNamesAndAddressesOfThisServer) {
-    const CHostCheck check(QStringList{"localhost", "studio-pc", "127.0.0.1", "::1"}, 8717);
+    CHostCheck check(QStringList{"localhost", "studio-pc", "127.0.0.1", "::1"}, 8717);
     for (const char* host : {"127.0.0.1:8717", "localhost:8717", "LOCALHOST:8717", "studio-pc",
                              "studio-pc.:8717", "[::1]:8717", "127.0.0.1"}) {
         EXPECT_TRUE(check.Accepts(host)) << host;
