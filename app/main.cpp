@@ -54,10 +54,16 @@ RemoteNotice::Window NoticeIn(CMainFrame& frame) {
 // tell why.
 void StartRemote(CRemoteControl& remote, CMainFrame& frame) {
     QString reason;
-    const QString told = remote.Start({frame.Commands(), &frame.Confirmations()}, reason)
-                             ? RemoteNotice::Listening(NoticeIn(frame), remote)
-                             : RemoteNotice::Off(NoticeIn(frame), reason);
+    const bool started = remote.Start({frame.Commands(), &frame.Confirmations()}, reason);
+    const QString told = started ? RemoteNotice::Listening(NoticeIn(frame), remote)
+                                 : RemoteNotice::Off(NoticeIn(frame), reason);
     std::fputs(told.toLocal8Bit().constData(), stderr);
+    if (started) {
+        // The interface outlives the frame's dialogs: it is stopped only after the event loop.
+        frame.SetPhonePairing({[&remote] { return remote.PairingLinks(); },
+                               [&remote](QString& why) { return remote.RenewToken(why); },
+                               remote.Port()});
+    }
 }
 
 }  // namespace

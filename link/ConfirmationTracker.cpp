@@ -211,10 +211,11 @@ void CConfirmationTracker::Publish() {
         timer_.start(static_cast<int>(nextChange - now), Qt::PreciseTimer, this);
         timerDueMs_ = nextChange;
     }
-    if (onChanged_) {
-        for (StrobeData* unit : changed) {
+    for (StrobeData* unit : changed) {
+        if (onChanged_) {
             onChanged_(*unit);
         }
+        emit StateChanged(unit);
     }
 }
 

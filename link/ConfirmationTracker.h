@@ -32,6 +32,7 @@ enum class ConfirmationGroup { Flash, Model };
 //
 // User-interface thread only.
 class CConfirmationTracker final : public QObject, public CZbEventHandler, public CSendObserver {
+    Q_OBJECT
 public:
     // How long a unit may take to answer before it counts as not confirmed.
     static constexpr std::int64_t kConfirmTimeoutMs = 1000;
@@ -53,6 +54,11 @@ public:
     // anything is unanswered.
     void Tick();
 
+signals:
+    // The same news as SetOnChanged's, for those other than the window that follow it.
+    void StateChanged(StrobeData* unit);
+
+public:
     int OnUnitStatus(int nSlot, const StrobeData& status, int nReserved) override;
     int OnSettingReport(std::uint8_t nType, int nSlot, int nValue,
                         std::span<const std::uint8_t> frame) override;

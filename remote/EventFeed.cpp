@@ -1,10 +1,12 @@
 #include "remote/EventFeed.h"
 
 #include "commands/Commands.h"
+#include "link/ConfirmationTracker.h"
 #include "model/StudioModel.h"
 #include "remote/RemoteJson.h"
 
-CEventFeed::CEventFeed(CCommands& commands) : commands_(commands), model_(commands.Model()) {
+CEventFeed::CEventFeed(CCommands& commands, const CConfirmationTracker* confirmations)
+    : commands_(commands), model_(commands.Model()), confirmations_(confirmations) {
     const ModelEvents& events = model_.Events();
     connect(&events, &ModelEvents::UnitPlaced, this,
             [this](StrobeData* unit) { TellUnit("unit-placed", unit); });
@@ -22,6 +24,12 @@ CEventFeed::CEventFeed(CCommands& commands) : commands_(commands), model_(comman
             [this](StrobeData* unit) { TellUnit("unit-changed", unit); });
     connect(&events, &ModelEvents::NamesChanged, this,
             [this](StrobeData* unit) { TellUnit("unit-changed", unit); });
+    // A unit's confirmation mark changes with no change of its values: a page that shows the
+    // mark learns it here.
+    if (confirmations_) {
+        connect(confirmations_, &CConfirmationTracker::StateChanged, this,
+                [this](StrobeData* unit) { TellUnit("unit-changed", unit); });
+    }
     connect(&commands_, &CCommands::LinkChanged, this, &CEventFeed::OnLinkChanged);
     for (const bool started : {true, false}) {
         connect(&commands_, started ? &CCommands::ScanStarted : &CCommands::ScanFinished, this,
@@ -48,12 +56,14 @@ void CEventFeed::OnLinkChanged() {
     }
     linkShown_ = connected ? 1 : 0;
     emit Event("link", {{QStringLiteral("connected"), connected},
-                        {QStringLiteral("port"), commands_.Port()}});
+                        {QStringLiteral("port"), commands_.Port()},
+                        {QStringLiteral("reason"), commands_.PortReason()}});
 }
 
 void CEventFeed::TellUnit(const QByteArray& name, const StrobeData* unit) {
     if (unit && unit->pParent) {
-        emit Event(name, RemoteJson::UnitIn(*static_cast<const StudioData*>(unit->pParent), *unit));
+        emit Event(name, RemoteJson::UnitIn(*static_cast<const StudioData*>(unit->pParent), *unit,
+                                            confirmations_));
     }
 }
 

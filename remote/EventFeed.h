@@ -5,6 +5,7 @@
 #include <QObject>
 
 class CCommands;
+class CConfirmationTracker;
 class StudioModel;
 struct StrobeData;
 
@@ -14,7 +15,8 @@ struct StrobeData;
 class CEventFeed final : public QObject {
     Q_OBJECT
 public:
-    explicit CEventFeed(CCommands& commands);
+    // Without a tracker every unit reads as confirmed, and no confirmation is told.
+    CEventFeed(CCommands& commands, const CConfirmationTracker* confirmations);
 
 signals:
     // name: "link", "scan", "unit-placed", "unit-changed", "undo" or "redo".
@@ -27,5 +29,6 @@ private:
 
     CCommands& commands_;
     StudioModel& model_;
+    const CConfirmationTracker* confirmations_;
     int linkShown_ = -1;  // unknown until the link is first told
 };

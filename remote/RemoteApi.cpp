@@ -195,18 +195,6 @@ int StatusOf(CommandRefusal refusal) {
     }
 }
 
-QString ConfirmedText(Confirmation state) {
-    switch (state) {
-        case Confirmation::Waiting:
-            return QStringLiteral("waiting");
-        case Confirmation::NotConfirmed:
-            return QStringLiteral("no");
-        case Confirmation::Confirmed:
-            break;
-    }
-    return QStringLiteral("yes");
-}
-
 }  // namespace
 
 struct CRemoteApi::Route {
@@ -320,11 +308,7 @@ StrobeData* CRemoteApi::UnitOn(const StudioData& studio, const QString& channel)
 }
 
 QJsonObject CRemoteApi::UnitJson(const StudioData& studio, const StrobeData& unit) const {
-    QJsonObject object = RemoteJson::UnitIn(studio, unit);
-    object.insert(
-        QStringLiteral("confirmed"),
-        ConfirmedText(confirmations_ ? confirmations_->StateOf(unit) : Confirmation::Confirmed));
-    return object;
+    return RemoteJson::UnitIn(studio, unit, confirmations_);
 }
 
 QJsonArray CRemoteApi::UnitsOf(const StudioData& studio, bool tickedOnly) const {
@@ -347,6 +331,7 @@ QJsonDocument CRemoteApi::StatusJson() const {
     return QJsonDocument(QJsonObject{
         {QStringLiteral("connected"), commands_.Connected()},
         {QStringLiteral("port"), commands_.Port()},
+        {QStringLiteral("reason"), commands_.PortReason()},
         {QStringLiteral("studio"), letterOr(selected)},
         {QStringLiteral("tuned"), letterOr(model_.pScanStudio)},
         {QStringLiteral("scanning"), commands_.Scanning()},

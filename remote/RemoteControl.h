@@ -3,7 +3,9 @@
 #include "remote/RemoteEndpoint.h"
 #include "remote/RemoteToken.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -43,9 +45,16 @@ public:
     quint16 Port() const;
     // "http://127.0.0.1:8717"
     QString Url() const;
+    // What a phone opens to pair: "http://HOST:PORT/#token=TOKEN" for the address listened on,
+    // or for each address of this machine's running interfaces but loopback when listening on
+    // all of them. None while listening on loopback only, where no phone reaches.
+    QStringList PairingLinks() const;
+    // Writes a new token and takes only that one from now on; false with the reason.
+    bool RenewToken(QString& reason);
 
 private:
     Options options_;
+    QByteArray token_;
     std::unique_ptr<CEventFeed> feed_;
     std::unique_ptr<CRemoteApi> api_;
     std::unique_ptr<CRemoteServer> server_;

@@ -1,5 +1,6 @@
 #include "remote/RemoteJson.h"
 
+#include "link/ConfirmationTracker.h"
 #include "model/StudioModel.h"
 
 #include <QJsonArray>
@@ -111,6 +112,18 @@ QJsonObject Unit(const StrobeData& u) {
 QJsonObject UnitIn(const StudioData& studio, const StrobeData& unit) {
     QJsonObject object = Unit(unit);
     object.insert(QStringLiteral("studio"), StudioLetter(studio.nStudioNum));
+    return object;
+}
+
+QJsonObject UnitIn(const StudioData& studio, const StrobeData& unit,
+                   const CConfirmationTracker* confirmations) {
+    QJsonObject object = UnitIn(studio, unit);
+    const Confirmation state =
+        confirmations ? confirmations->StateOf(unit) : Confirmation::Confirmed;
+    object.insert(QStringLiteral("confirmed"),
+                  state == Confirmation::Waiting        ? QStringLiteral("waiting")
+                  : state == Confirmation::NotConfirmed ? QStringLiteral("no")
+                                                        : QStringLiteral("yes"));
     return object;
 }
 

@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class CConfirmationTracker;
 struct StrobeData;
 struct StudioData;
 
@@ -21,6 +22,9 @@ QString StudioLetter(int studioNum);
 
 QJsonObject Unit(const StrobeData& unit);
 QJsonObject UnitIn(const StudioData& studio, const StrobeData& unit);
+// With "confirmed": "yes", "waiting" or "no"; without a tracker every unit reads as confirmed.
+QJsonObject UnitIn(const StudioData& studio, const StrobeData& unit,
+                   const CConfirmationTracker* confirmations);
 
 // A number of tenths from a JSON number that is a whole number of tenths (5.5, -0.3, 8); empty
 // for anything else.

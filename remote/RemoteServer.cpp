@@ -2,11 +2,13 @@
 
 #include "remote/EventFeed.h"
 #include "remote/GuardedTcpServer.h"
+#include "remote/HostCheck.h"
 #include "remote/RemoteApi.h"
 #include "remote/RemoteJson.h"
 #include "remote/RemoteToken.h"
 #include "remote/RequestGuard.h"
 #include "remote/WarningThrottle.h"
+#include "remote/WebFiles.h"
 
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
@@ -58,9 +60,20 @@ bool CRemoteServer::Listen(const RemoteEndpoint& endpoint, QString& reason) {
         return false;
     }
     port_ = server->serverPort();
+    hostCheck_ = std::make_unique<CHostCheck>(endpoint.address, port_);
     server->setParent(this);
     bind(server.release());
     return true;
+}
+
+void CRemoteServer::SetToken(QByteArray token) {
+    token_ = std::move(token);
+    for (const QPointer<QTcpSocket>& socket : std::as_const(streams_)) {
+        if (socket) {
+            socket->abort();
+        }
+    }
+    streams_.clear();
 }
 
 bool CRemoteServer::Authorized(const QHttpServerRequest& request) const {
@@ -80,6 +93,14 @@ bool CRemoteServer::handleRequest(const QHttpServerRequest& request, QTcpSocket*
     }
     if (guard) {
         guard->Answered();
+    }
+    if (!hostCheck_ || !hostCheck_->Accepts(request.value("host"))) {
+        Answer(request, socket,
+               Refusal(421, QStringLiteral("the Host header names no address of this machine")));
+        return true;
+    }
+    if (ServeFile(request, socket)) {
+        return true;
     }
     if (!Authorized(request)) {
         Answer(request, socket,
@@ -102,6 +123,42 @@ bool CRemoteServer::handleRequest(const QHttpServerRequest& request, QTcpSocket*
     return true;
 }
 
+bool CRemoteServer::ServeFile(const QHttpServerRequest& request, QTcpSocket* socket) {
+    const QByteArray path = request.url().path(QUrl::FullyEncoded).toLatin1();
+    if (path.startsWith("/api/")) {
+        return false;
+    }
+    const std::optional<WebFiles::File> file = WebFiles::Find(path);
+    if (!file || request.method() != QHttpServerRequest::Method::Get) {
+        ApiReply refusal =
+            Refusal(file ? 405 : 404, file ? QStringLiteral("the page's files are only read")
+                                           : QStringLiteral("no such path"));
+        refusal.allow = file ? QByteArrayLiteral("GET") : QByteArray();
+        Answer(request, socket, refusal);
+        return true;
+    }
+    QHttpServerResponder responder = makeResponder(request, socket);
+    responder.writeStatusLine(StatusCode::Ok);
+    WriteCommonHeaders(responder);
+    responder.writeHeader("Content-Type", file->contentType);
+    responder.writeHeader("Content-Length", QByteArray::number(file->body.size()));
+    // A new program may bring a new page: the browser asks each time, the answer is small.
+    responder.writeHeader("Cache-Control", "no-cache");
+    responder.writeHeader("Connection", "close");
+    responder.writeBody(file->body);
+    socket->disconnectFromHost();
+    return true;
+}
+
+void CRemoteServer::WriteCommonHeaders(QHttpServerResponder& responder) {
+    // No script or style but the page's own files, and nothing of the interface shown inside
+    // another site's frame.
+    responder.writeHeader("Content-Security-Policy", "default-src 'self'");
+    responder.writeHeader("X-Frame-Options", "DENY");
+    responder.writeHeader("X-Content-Type-Options", "nosniff");
+    responder.writeHeader("Referrer-Policy", "no-referrer");
+}
+
 void CRemoteServer::missingHandler(const QHttpServerRequest& /*request*/, QTcpSocket* socket) {
     // Reached only for a WebSocket upgrade, which this interface does not speak; the request was
     // already answered above, and the server closes the connection itself.
@@ -113,6 +170,7 @@ void CRemoteServer::Answer(const QHttpServerRequest& request, QTcpSocket* socket
     const QByteArray body = reply.json.toJson(QJsonDocument::Compact);
     QHttpServerResponder responder = makeResponder(request, socket);
     responder.writeStatusLine(static_cast<StatusCode>(reply.status));
+    WriteCommonHeaders(responder);
     responder.writeHeader("Content-Type", "application/json");
     responder.writeHeader("Content-Length", QByteArray::number(body.size()));
     responder.writeHeader("Cache-Control", "no-store");
@@ -139,6 +197,7 @@ void CRemoteServer::OpenStream(const QHttpServerRequest& request, QTcpSocket* so
     // No length: the stream's body ends when the connection does.
     QHttpServerResponder responder = makeResponder(request, socket);
     responder.writeStatusLine(StatusCode::Ok);
+    WriteCommonHeaders(responder);
     responder.writeHeaders({{"Content-Type", "text/event-stream"},
                             {"Cache-Control", "no-store"},
                             {"Connection", "close"}});

@@ -198,6 +198,25 @@ std::optional<QByteArray> ReadOrCreate(const QString& path, QString& reason) {
     return Read(path, reason);
 }
 
+std::optional<QByteArray> Renew(const QString& path, QString& reason) {
+    if (!CheckFolder(QFileInfo(path).path(), reason)) {
+        return std::nullopt;
+    }
+    // Written beside it and renamed over it: a reader finds the old token or the new one, never
+    // half of one, and a failed write leaves the old token in force.
+    const QString fresh = path + QStringLiteral(".new");
+    ::unlink(QFile::encodeName(fresh).constData());
+    if (!CreateTokenFile(fresh, reason)) {
+        return std::nullopt;
+    }
+    if (::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()) != 0) {
+        reason = QStringLiteral("cannot replace %1: %2").arg(path, SystemError(errno));
+        ::unlink(QFile::encodeName(fresh).constData());
+        return std::nullopt;
+    }
+    return Read(path, reason);
+}
+
 bool Matches(QByteArrayView presented, QByteArrayView expected) {
     // Both sides are hashed first: the comparison then always runs over the same number of bytes,
     // whatever the lengths, and an early difference ends nothing early.

@@ -34,6 +34,9 @@ std::optional<QByteArray> ReadInPrivateFolder(const QString& path, QString& reas
 // token when there is none. The folder is checked as CheckFolder does.
 std::optional<QByteArray> ReadOrCreate(const QString& path, QString& reason);
 
+// Replaces the token with a new random one, so that every holder of the old one must pair again.
+std::optional<QByteArray> Renew(const QString& path, QString& reason);
+
 // Whether a presented token is the right one, in a time that does not tell how much of it was
 // right, nor how long the right one is.
 bool Matches(QByteArrayView presented, QByteArrayView expected);

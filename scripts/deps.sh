@@ -13,6 +13,7 @@ packages=(
     xvfb xauth xdotool x11-utils imagemagick
     fonts-liberation fonts-dejavu-core
     dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian
+    chromium chromium-driver python3-selenium libqrencode-dev zbar-tools
 )
 
 missing=()

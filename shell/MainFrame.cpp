@@ -1,4 +1,5 @@
 #include "shell/MainFrame.h"
+#include "shell/PhoneDialog.h"
 
 #include "commands/Commands.h"
 #include "link/CommThread.h"
@@ -28,6 +29,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QPainter>
 #include <QStatusBar>
 #include <QTimerEvent>
 #include <QToolBar>
@@ -52,6 +54,22 @@ constexpr std::array<CommandInfo, CMainFrame::kCommandCount> kCommands = {{
 
 // The panes name the toolbar commands by these indexes in their messages.
 static_assert(CMainFrame::Load == ToolbarCommand::Load && CMainFrame::Save == ToolbarCommand::Save);
+
+// The desktop theme's phone, or a drawn one where the theme has none.
+QIcon PhoneIcon() {
+    const QIcon themed = QIcon::fromTheme(QStringLiteral("phone"));
+    if (!themed.isNull()) {
+        return themed;
+    }
+    QPixmap pixmap(30, 30);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x1f, 0x5f, 0xa8), 2));
+    painter.drawRoundedRect(QRectF(9, 3, 12, 24), 2.5, 2.5);
+    painter.drawLine(QPointF(13, 23), QPointF(17, 23));
+    return QIcon(pixmap);
+}
 
 }  // namespace
 
@@ -141,6 +159,7 @@ void CMainFrame::BuildBars() {
     toolbar->setMovable(false);
     toolbar->setIconSize(QSize(30, 30));
     toolbar->setAccessibleName(QStringLiteral("Toolbar"));
+    toolbar_ = toolbar;
     for (int i = 0; i < kCommandCount; ++i) {
         const QString text = QString::fromLatin1(kCommands[i].text);
         auto* action = new QAction(ToolbarIcon(i), text, this);
@@ -187,6 +206,25 @@ void CMainFrame::ShowRemoteState(const QString& text, const QString& details) {
     remoteText_->setText(text);
     SetTipAndDescription(*remoteText_, details);
     remoteText_->show();
+}
+
+void CMainFrame::SetPhonePairing(PhonePairing pairing) {
+    phonePairing_ = std::move(pairing);
+    if (phoneAction_ || !toolbar_) {
+        return;
+    }
+    const QString text = QStringLiteral("Phone");
+    phoneAction_ = new QAction(PhoneIcon(), text, this);
+    phoneAction_->setObjectName(QStringLiteral("phoneAction"));
+    phoneAction_->setToolTip(QStringLiteral("Pair a phone as the remote"));
+    toolbar_->addAction(phoneAction_);
+    if (QWidget* button = toolbar_->widgetForAction(phoneAction_)) {
+        button->setAccessibleName(text);
+    }
+    connect(phoneAction_, &QAction::triggered, this, [this] {
+        CPhoneDialog dialog(phonePairing_, this);
+        dialog.exec();
+    });
 }
 
 void CMainFrame::BuildHistoryCommands(QToolBar& toolbar) {

@@ -7,6 +7,7 @@
 #include "platform/PortProblem.h"
 #include "platform/WindowMessage.h"
 #include "shell/LumoraDoc.h"
+#include "shell/PhonePairing.h"
 #include "views/PaneHost.h"
 
 #include <QBasicTimer>
@@ -91,6 +92,10 @@ public:
     // The Undo and Redo buttons of the toolbar.
     QAction* UndoAction() const { return undoAction_; }
     QAction* RedoAction() const { return redoAction_; }
+    // With the remote interface on: the toolbar's "Phone" button, after Undo and Redo, opens the
+    // dialog that pairs a phone. Without it the window has no such button.
+    void SetPhonePairing(PhonePairing pairing);
+    QAction* PhoneAction() const { return phoneAction_; }
     void OnComSetting();
     void ShowAbout();
     CLumoraDoc& Document() { return document_; }
@@ -156,6 +161,9 @@ private:
     QLabel* statusText_ = nullptr;
     CConnectionPane* connectionText_ = nullptr;
     QLabel* remoteText_ = nullptr;
+    QToolBar* toolbar_ = nullptr;
+    QAction* phoneAction_ = nullptr;
+    PhonePairing phonePairing_;
     QPointer<CComSettingDlg> comDialog_;  // while the Com command runs it
     bool panesSized_ = false;
 };

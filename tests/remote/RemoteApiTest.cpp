@@ -329,6 +329,8 @@ TEST_F(RemoteApiTest, UndoAndRedoTakeStepsWithTheirFramesAndAreStreamed) {
 }
 
 TEST_F(RemoteApiTest, UnitsTellWhetherTheyConfirmedTheLastChange) {
+    EventStream events(rig);
+    ASSERT_TRUE(events.WaitFor("event: status\ndata: {"));
     const auto confirmed = [&](int channel) {
         const QJsonArray units = rig.Call("GET", "studios/A/units").json.array();
         return units[channel - 1].toObject().value(QStringLiteral("confirmed")).toString();
@@ -339,6 +341,9 @@ TEST_F(RemoteApiTest, UnitsTellWhetherTheyConfirmedTheLastChange) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return confirmed(1) == QStringLiteral("waiting"); }, 3000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return confirmed(1) == QStringLiteral("no"); }, 3000));
     EXPECT_EQ(confirmed(2), QStringLiteral("yes"));
+    // The mark changes with no change of the unit's values: the stream tells it all the same.
+    EXPECT_TRUE(events.WaitFor("\"confirmed\":\"waiting\""));
+    EXPECT_TRUE(events.WaitFor("\"confirmed\":\"no\""));
 }
 
 }  // namespace

@@ -99,7 +99,8 @@ TEST_F(RemoteSecurityTest, WithoutTheRightTokenNothingHappens) {
 
 TEST_F(RemoteSecurityTest, BodiesAndHeadsBeyondTheLimitsAreTurnedAwayUnread) {
     const QByteArray auth = "Authorization: Bearer " + rig.token + "\r\n";
-    const QByteArray start = "PATCH /api/v1/studios/A/units/1 HTTP/1.1\r\n" + auth;
+    const QByteArray start =
+        "PATCH /api/v1/studios/A/units/1 HTTP/1.1\r\nHost: 127.0.0.1\r\n" + auth;
     EXPECT_EQ(rig.Raw(start + "Content-Length: 70000\r\n\r\n{\"flash\":").status, 413);
     EXPECT_EQ(rig.Raw(start + "Transfer-Encoding: chunked\r\n\r\n5\r\n{...}\r\n0\r\n\r\n").status,
               411);
@@ -116,13 +117,15 @@ TEST_F(RemoteSecurityTest, BodiesAndHeadsBeyondTheLimitsAreTurnedAwayUnread) {
 TEST_F(RemoteSecurityTest, AnswersCarryNoCrossOriginHeadersAndOneConnectionOneRequest) {
     const QByteArray auth = "Authorization: Bearer " + rig.token + "\r\n";
     const Response r =
-        rig.Raw("GET /api/v1/status HTTP/1.1\r\nOrigin: http://elsewhere\r\n" + auth + "\r\n");
+        rig.Raw("GET /api/v1/status HTTP/1.1\r\nHost: 127.0.0.1\r\nOrigin: http://elsewhere\r\n" +
+                auth + "\r\n");
     EXPECT_EQ(r.status, 200);
     EXPECT_FALSE(r.head.toLower().contains("access-control"));
-    EXPECT_EQ(rig.Raw("OPTIONS /api/v1/status HTTP/1.1\r\nOrigin: http://elsewhere\r\n"
-                      "Access-Control-Request-Method: PATCH\r\n\r\n")
-                  .status,
-              401);
+    EXPECT_EQ(
+        rig.Raw("OPTIONS /api/v1/status HTTP/1.1\r\nHost: 127.0.0.1\r\nOrigin: http://elsewhere\r\n"
+                "Access-Control-Request-Method: PATCH\r\n\r\n")
+            .status,
+        401);
     // A second request sent along with the first is not taken.
     rig.Raw(Select("Bearer " + rig.token) +
             rig.Request("POST", "studios/C/select", {}, "Bearer " + rig.token));
