@@ -222,7 +222,7 @@ void CMainFrame::SetPhonePairing(PhonePairing pairing) {
         button->setAccessibleName(text);
     }
     connect(phoneAction_, &QAction::triggered, this, [this] {
-        CPhoneDialog dialog(phonePairing_, this);
+        CPhoneDialog dialog(phonePairing_, messages_, this);
         dialog.exec();
     });
 }

@@ -1,8 +1,9 @@
 #include "shell/PhoneDialog.h"
 
+#include "platform/MessageBoxService.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -42,8 +43,8 @@ QImage CPhoneDialog::QrImage(const QString& text, int scale) {
     return image;
 }
 
-CPhoneDialog::CPhoneDialog(PhonePairing pairing, QWidget* parent)
-    : QDialog(parent), pairing_(std::move(pairing)) {
+CPhoneDialog::CPhoneDialog(PhonePairing pairing, CMessageBoxService* messages, QWidget* parent)
+    : QDialog(parent), pairing_(std::move(pairing)), messages_(messages) {
     setWindowTitle(QStringLiteral("Phone"));
     auto* layout = new QVBoxLayout(this);
     code_ = new QLabel(this);
@@ -97,8 +98,10 @@ void CPhoneDialog::Show() {
 void CPhoneDialog::RenewToken() {
     QString reason;
     if (!pairing_.newToken || !pairing_.newToken(reason)) {
-        QMessageBox::warning(this, QStringLiteral("Phone"),
-                             QStringLiteral("No new token: %1").arg(reason));
+        if (messages_) {
+            messages_->Show(QStringLiteral("No new token: %1").arg(reason), kAppTitle,
+                            CMessageBoxService::Buttons::Ok);
+        }
         return;
     }
     Show();

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QImage>
 
+class CMessageBoxService;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -15,7 +16,9 @@ class QPushButton;
 class CPhoneDialog final : public QDialog {
     Q_OBJECT
 public:
-    CPhoneDialog(PhonePairing pairing, QWidget* parent = nullptr);
+    // messages: where a failure to write a new token is told; none: nowhere.
+    CPhoneDialog(PhonePairing pairing, CMessageBoxService* messages = nullptr,
+                 QWidget* parent = nullptr);
 
     // The QR code of the text, black modules on white with the quiet zone around, each module
     // scale pixels wide; a null image when the text does not fit a code.
@@ -26,6 +29,7 @@ private:
     void RenewToken();
 
     PhonePairing pairing_;
+    CMessageBoxService* messages_;
     QLabel* code_ = nullptr;
     QLabel* hint_ = nullptr;
     QPlainTextEdit* addresses_ = nullptr;

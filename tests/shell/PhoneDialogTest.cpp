@@ -2,6 +2,7 @@
 // dialog, the addresses to copy, "New token", and the hint when no phone can reach the program.
 
 #include "shell/PhoneDialog.h"
+#include "support/RecordingMessageBox.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,22 @@ TEST(PhoneDialogTest, TheCodeReadsBackAsTheAddressAndANewTokenMakesANewOne) {
     EXPECT_EQ(renewed, 1);
     EXPECT_EQ(Decoded(dialog), Link(QStringLiteral("192.168.1.20"), 'b'));
     EXPECT_TRUE(addresses->toPlainText().contains(Link(QStringLiteral("10.0.0.5"), 'b')));
+}
+
+TEST(PhoneDialogTest, ATokenThatCannotBeWrittenIsToldAndTheCodeStays) {
+    RecordingMessageBox boxes;
+    PhonePairing pairing{[] { return QStringList{Link(QStringLiteral("10.0.0.5"), 'a')}; },
+                         [](QString& reason) {
+                             reason = QStringLiteral("the folder is not yours");
+                             return false;
+                         },
+                         8717};
+    CPhoneDialog dialog(pairing, &boxes);
+    dialog.show();
+    dialog.findChild<QPushButton*>(QStringLiteral("newTokenButton"))->click();
+    EXPECT_EQ(boxes.texts, QStringList{QStringLiteral("No new token: the folder is not yours")});
+    EXPECT_EQ(dialog.findChild<QPlainTextEdit*>(QStringLiteral("phoneAddresses"))->toPlainText(),
+              Link(QStringLiteral("10.0.0.5"), 'a'));
 }
 
 TEST(PhoneDialogTest, OnThisMachineOnlyItShowsNoCodeButHowToStartForTheStudioNetwork) {
