@@ -4,6 +4,8 @@
 // plays the dongle, a message box service that never blocks, and how a latency benchmark is
 // registered.
 
+#include "link/UnitMask.h"
+#include "model/StrobeData.h"
 #include "platform/MessageBoxService.h"
 
 #include <QString>
@@ -155,6 +157,28 @@ void WaitForIdleLine(const Link& link) {
 template <int Iterations>
 void TimedInMicroseconds(benchmark::internal::Benchmark* b) {
     b->UseManualTime()->Iterations(Iterations)->Unit(benchmark::kMicrosecond);
+}
+
+// The unit-settings frame of a slot as it crosses the line either way: a status report when the
+// dongle sends it (command 0x01, the settings in the order the unit keeps them, no charge state),
+// the unit's complete settings when the program does.
+inline std::array<std::uint8_t, 14> UnitFrame(int slot, const StrobeSettings& s) {
+    const std::uint16_t mask = MaskFromSlot(slot);
+    const auto byte = [](int value) { return static_cast<std::uint8_t>(value); };
+    return {0xFF,
+            0x0E,
+            0x01,
+            byte(mask >> 8),
+            byte(mask & 0xFF),
+            byte(s.bFlashPow),
+            byte(s.nFlashValue),
+            byte(s.nModelValue),
+            byte(s.bFlashCell),
+            byte(s.bFlashSnd),
+            byte(s.nModelMode1),
+            byte(s.nModelMode2),
+            byte(s.bModelPow),
+            0x00};
 }
 
 }  // namespace bench

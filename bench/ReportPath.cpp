@@ -42,7 +42,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kWarmUpCycles = 50;
 constexpr int kSamples = 4000;
-constexpr int kStatusReportLength = 14;
 
 enum class Leg { NewUnit, KnownUnit };
 
@@ -61,27 +60,6 @@ StrobeSettings ReportedSettings(int cycle, Leg leg) {
     s.nModelMode2 = (cycle >> 4) & 1;
     s.bModelPow = ((cycle >> 5) & 1) ^ l;
     return s;
-}
-
-// The status report as the dongle sends it: start, length, command 0x01, unit mask (high byte
-// first), then the settings in the order the unit keeps them. The charge state is not part of it.
-std::array<std::uint8_t, kStatusReportLength> StatusReport(int slot, const StrobeSettings& s) {
-    const std::uint16_t mask = MaskFromSlot(slot);
-    const auto byte = [](int value) { return static_cast<std::uint8_t>(value); };
-    return {0xFF,
-            kStatusReportLength,
-            0x01,
-            byte(mask >> 8),
-            byte(mask & 0xFF),
-            byte(s.bFlashPow),
-            byte(s.nFlashValue),
-            byte(s.nModelValue),
-            byte(s.bFlashCell),
-            byte(s.bFlashSnd),
-            byte(s.nModelMode1),
-            byte(s.nModelMode2),
-            byte(s.bModelPow),
-            0x00};
 }
 
 // Watches the two panes for the message one report should end in. Anything else of those two
@@ -196,7 +174,7 @@ public:
         const int slot = cycle % kSlotCount;
         for (const Leg leg : {Leg::NewUnit, Leg::KnownUnit}) {
             const StrobeSettings sent = ReportedSettings(cycle, leg);
-            const auto report = StatusReport(slot, sent);
+            const auto report = bench::UnitFrame(slot, sent);
             watch_->Arm(leg, slot);
             wait_.Arm(bench::kSampleGiveUp);
             const Clock::time_point start = Clock::now();

@@ -50,7 +50,6 @@ constexpr int kSamples = 200;
 constexpr int kUnits = kSlotCount;  // every slot of the studio holds a unit
 constexpr std::size_t kFrameLength = 14;
 constexpr std::size_t kLineLength = kUnits * kFrameLength;
-constexpr std::uint8_t kUnitSettingsCommand = 0x01;
 
 using Line = std::array<std::uint8_t, kLineLength>;
 
@@ -79,32 +78,11 @@ StrobeSettings Loaded(int slot) {
             .bModelPow = slot % 4 == 0 ? 0 : 1};
 }
 
-// The unit-settings frame of a slot as it crosses the line either way: a status report when the
-// dongle sends it, the unit's complete settings when the program does.
-std::array<std::uint8_t, kFrameLength> UnitFrame(int slot, const StrobeSettings& s) {
-    const std::uint16_t mask = MaskFromSlot(slot);
-    const auto byte = [](int value) { return static_cast<std::uint8_t>(value); };
-    return {0xFF,
-            byte(kFrameLength),
-            kUnitSettingsCommand,
-            byte(mask >> 8),
-            byte(mask & 0xFF),
-            byte(s.bFlashPow),
-            byte(s.nFlashValue),
-            byte(s.nModelValue),
-            byte(s.bFlashCell),
-            byte(s.bFlashSnd),
-            byte(s.nModelMode1),
-            byte(s.nModelMode2),
-            byte(s.bModelPow),
-            0x00};
-}
-
 // The frames of all ten units, in slot order.
 Line UnitFrames(StrobeSettings (*settingsOf)(int)) {
     Line line{};
     for (int slot = 0; slot < kUnits; ++slot) {
-        const auto frame = UnitFrame(slot, settingsOf(slot));
+        const auto frame = bench::UnitFrame(slot, settingsOf(slot));
         std::copy(frame.begin(), frame.end(), line.begin() + slot * kFrameLength);
     }
     return line;
@@ -188,7 +166,7 @@ private:
     // the tuned studio, its tree and its grid.
     QString ReportUnits(const StudioData& studio) {
         for (int slot = 0; slot < kUnits; ++slot) {
-            if (!Pty().Send(UnitFrame(slot, Reported(slot)))) {
+            if (!Pty().Send(bench::UnitFrame(slot, Reported(slot)))) {
                 return QStringLiteral("the dongle's report of slot %1 was not written").arg(slot);
             }
         }
