@@ -27,7 +27,7 @@ def rss():
             return int(l.split()[1])
 
 def call(method, path, body=b"", timeout=5.0):
-    head = f"{method} /api/v1/{path} HTTP/1.1\r\nHost: x\r\n{auth}"
+    head = f"{method} /api/v1/{path} HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n{auth}"
     if body:
         head += f"Content-Type: application/json\r\nContent-Length: {len(body)}\r\n"
     with socket.create_connection(("127.0.0.1", port), timeout=timeout) as c:
@@ -110,7 +110,7 @@ def streams():
     while not stop.is_set():
         try:
             c = socket.create_connection(("127.0.0.1", port), timeout=3)
-            c.sendall(f"GET /api/v1/events HTTP/1.1\r\nHost: x\r\n{auth}\r\n".encode())
+            c.sendall(f"GET /api/v1/events HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\n{auth}\r\n".encode())
             c.recv(4096)
             time.sleep(random.random())
             c.close()
