@@ -189,30 +189,6 @@ void CBusinessMemoryBox::OnLoadCommand() {
     LoadConfirmed();
 }
 
-QStringList CBusinessMemoryBox::Titles() const {
-    QStringList titles;
-    for (int i = 0; i < fileList_->count(); ++i) {
-        titles.append(fileList_->item(i)->text());
-    }
-    return titles;
-}
-
-bool CBusinessMemoryBox::PickFile(const QString& title) {
-    for (int i = 0; i < fileList_->count(); ++i) {
-        if (fileList_->item(i)->text() == title) {
-            fileList_->setCurrentRow(i);
-            fileList_->scrollToItem(fileList_->item(i));
-            OnFilePicked();
-            return true;
-        }
-    }
-    return false;
-}
-
-void CBusinessMemoryBox::TypeFileName(const QString& title) {
-    fileNameEdit_->setText(title);
-}
-
 bool CBusinessMemoryBox::LoadConfirmed() {
     StudioModel* model = context_.model;
     if (!model || !model->SelectedStudio() || !context_.commands || !model->pFileStudio) {

@@ -24,12 +24,8 @@ public:
     void OnSaveCommand();
     void OnLoadCommand();
 
-    // The same steps for what drives the box as the user does: the titles listed, a pick in the
-    // list (false for a title it does not list), a name typed, and Save and Load after OK. Save
-    // answers whether the file was written; Load whether there was a studio to load onto.
-    QStringList Titles() const;
-    bool PickFile(const QString& title);
-    void TypeFileName(const QString& title);
+    // The steps after OK: Save answers whether the file was written; Load whether there was a
+    // studio to load onto.
     bool SaveConfirmed();
     bool LoadConfirmed();
 

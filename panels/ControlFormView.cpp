@@ -238,15 +238,6 @@ void CControlFormView::SetControlState(int state) {
     }
 }
 
-bool CControlFormView::PickPanelMode(int entry) {
-    if (!modeCombo_->isEnabled() || entry < 0 || entry >= modeCombo_->count()) {
-        return false;
-    }
-    modeCombo_->setCurrentIndex(entry);
-    OnPanelModeSelected(entry);
-    return true;
-}
-
 void CControlFormView::OnPanelModeSelected(int entry) {
     if (entry == panelMode_) {
         return;

@@ -39,14 +39,6 @@ public:
 
     void SetControlState(int state);
 
-    // For what drives the panel as the user does: its parts, the mode shown, and the switch of
-    // mode as a pick in the combo box makes it (false while the combo box is disabled).
-    int PanelModeShown() const { return panelMode_; }
-    CPowerGroups& UnitGroups() const { return *unitGroups_; }
-    CControlSelFormView& GroupPanel() const { return *groupPanel_; }
-    CBusinessMemoryBox& MemoryBox() const { return *memoryBox_; }
-    bool PickPanelMode(int entry);
-
 protected:
     bool OnMessage(const WindowMessageEvent& message) override;
     void OnInitialUpdate() override;

@@ -453,13 +453,3 @@ QString CPowerGroups::ControlName(const QString& base) const {
     }
     return layout_.namePrefix + base.left(1).toUpper() + base.mid(1);
 }
-
-bool CPowerGroups::ReleaseAt(bool flash, int value) {
-    Power& own = flash ? flash_ : model_;
-    if (!own.slider->isEnabled()) {
-        return false;
-    }
-    own.slider->SetPos(SliderPos(value));
-    OnSliderRelease(own, flash ? model_ : flash_);
-    return true;
-}

@@ -96,11 +96,6 @@ public:
     void EnablePowerSwitch(bool on);
     void EnableRest(bool on);
 
-    // As the user letting go of a power's slider at value (a level or an offset, as the scale
-    // says): the same frames, coupling and saturation. False, with nothing done, while the slider
-    // is disabled.
-    bool ReleaseAt(bool flash, int value);
-
     // The object name of one of the controls by its base name ("cellCheck"): behind the layout's
     // prefix where it has one ("selCellCheck").
     QString ControlName(const QString& base) const;
