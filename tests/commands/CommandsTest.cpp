@@ -33,8 +33,7 @@ protected:
         studio = model.Studio(0);
         studio->nItemKind = TreeItemTag::StudioLine;
         free = PlaceNewUnit(model, 0, 0, {.nFlashValue = 50, .nModelValue = 40});
-        prop = PlaceNewUnit(model, 0, 2,
-                            {.nFlashValue = 70, .nModelValue = 75, .nModelMode1 = 1});
+        prop = PlaceNewUnit(model, 0, 2, {.nFlashValue = 70, .nModelValue = 75, .nModelMode1 = 1});
         ASSERT_NE(free, nullptr);
         ASSERT_NE(prop, nullptr);
         for (StrobeData* unit : {free, prop}) {
@@ -145,8 +144,8 @@ TEST_F(CommandsTest, GroupOffsetsGoOutAsTablesAndEndInTheRecords) {
         ASSERT_TRUE(commands.Tick(*unit, true));
     }
     // Both offsets, one after the other: the "Prop" unit moves both powers by each.
-    ASSERT_TRUE(commands.ChangeTicked(*studio, {.flashOffset = 10, .modelOffset = -10},
-                                      Origin::Remote));
+    ASSERT_TRUE(
+        commands.ChangeTicked(*studio, {.flashOffset = 10, .modelOffset = -10}, Origin::Remote));
     EXPECT_EQ(Sent(), (std::vector<Bytes>{PowerTable(0x1E, {{0, 60, 40}, {2, 80, 81}}),
                                           PowerTable(0x1F, {{0, 60, 30}, {2, 70, 71}})}));
     EXPECT_EQ(prop->nFlashValue, 70);
