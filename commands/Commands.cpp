@@ -86,30 +86,6 @@ Touched TouchedBy(const GroupChange& c) {
     return t;
 }
 
-// The change code the panes take for a change that touched these settings.
-int ChangeCodeOf(Touched touched) {
-    switch (touched & ~CUnitsStep::kTicked) {
-        case CUnitsStep::kFlashOn:
-            return static_cast<int>(ChangeCode::FlashSwitch);
-        case CUnitsStep::kFlash:
-            return static_cast<int>(ChangeCode::FlashPower);
-        case CUnitsStep::kModel:
-            return static_cast<int>(ChangeCode::ModelPower);
-        case CUnitsStep::kCell:
-            return static_cast<int>(ChangeCode::PhotoCell);
-        case CUnitsStep::kSound:
-            return static_cast<int>(ChangeCode::Sound);
-        case CUnitsStep::kModelMode:
-            return static_cast<int>(ChangeCode::ModelMode1);
-        case CUnitsStep::kLampMode:
-            return static_cast<int>(ChangeCode::ModelMode2);
-        case CUnitsStep::kModelOn:
-            return static_cast<int>(ChangeCode::ModelSwitch);
-        default:
-            return ModelEvents::kAllSettings;
-    }
-}
-
 }  // namespace
 
 CCommands::CCommands(StudioModel& model, CZbProtocol& protocol, QDir workDir, Clock clock)
@@ -276,7 +252,7 @@ CommandResult CCommands::ChangeUnit(StrobeData& unit, const UnitChange& change, 
     SendChange(unit, change);
     step->After(touched);
     Push(step.release());
-    emit model_.Events().UnitChanged(&unit, ChangeCodeOf(touched), false);
+    emit model_.Events().UnitChanged(&unit, CUnitsStep::ChangeCodeOf(touched), false);
     return {};
 }
 
@@ -406,7 +382,7 @@ CommandResult CCommands::ChangeTicked(StudioData& studio, const GroupChange& cha
     const Touched powers = CUnitsStep::kFlash | CUnitsStep::kModel;
     const int shown = (touched & ~CUnitsStep::kTicked & ~powers) == 0
                           ? static_cast<int>(ChangeCode::ModelPower)
-                          : ChangeCodeOf(touched);
+                          : CUnitsStep::ChangeCodeOf(touched);
     emit model_.Events().TickedUnitsChanged(&studio, shown);
     return {};
 }

@@ -1,6 +1,7 @@
 #include "commands/UnitsStep.h"
 
 #include "commands/Commands.h"
+#include "link/ChangeCode.h"
 #include "link/SettingType.h"
 #include "link/ZbProtocol.h"
 #include "model/FixedNames.h"
@@ -18,25 +19,28 @@ struct Setting {
     int StrobeSettings::*field;
     SettingType type;
     CUnitsStep::Touched bit;
+    ChangeCode change;  // what the panes are told of it
     const char* label;
     const char* off;  // the text of value 0 (nullptr: a power level)
     const char* on;   // the text of value 1
 };
 constexpr std::array<Setting, 8> kSettings = {{
-    {&StrobeSettings::bFlashPow, SettingType::FlashSwitch, CUnitsStep::kFlashOn, "Power", "Off",
-     "On"},
-    {&StrobeSettings::nFlashValue, SettingType::FlashPower, CUnitsStep::kFlash, "Flash Power",
-     nullptr, nullptr},
-    {&StrobeSettings::nModelValue, SettingType::ModelPower, CUnitsStep::kModel, "Model Power",
-     nullptr, nullptr},
-    {&StrobeSettings::nModelMode1, SettingType::ModelMode1, CUnitsStep::kModelMode, "Model mode",
-     "Free", "Prop"},
-    {&StrobeSettings::nModelMode2, SettingType::ModelMode2, CUnitsStep::kLampMode, "Lamp mode",
-     "Flash Prop", "Continous"},
-    {&StrobeSettings::bFlashCell, SettingType::PhotoCell, CUnitsStep::kCell, "Cell", "Off", "On"},
-    {&StrobeSettings::bFlashSnd, SettingType::Sound, CUnitsStep::kSound, "Sound", "Off", "On"},
-    {&StrobeSettings::bModelPow, SettingType::ModelSwitch, CUnitsStep::kModelOn, "Model lamp",
+    {&StrobeSettings::bFlashPow, SettingType::FlashSwitch, CUnitsStep::kFlashOn,
+     ChangeCode::FlashSwitch, "Power", "Off", "On"},
+    {&StrobeSettings::nFlashValue, SettingType::FlashPower, CUnitsStep::kFlash,
+     ChangeCode::FlashPower, "Flash Power", nullptr, nullptr},
+    {&StrobeSettings::nModelValue, SettingType::ModelPower, CUnitsStep::kModel,
+     ChangeCode::ModelPower, "Model Power", nullptr, nullptr},
+    {&StrobeSettings::nModelMode1, SettingType::ModelMode1, CUnitsStep::kModelMode,
+     ChangeCode::ModelMode1, "Model mode", "Free", "Prop"},
+    {&StrobeSettings::nModelMode2, SettingType::ModelMode2, CUnitsStep::kLampMode,
+     ChangeCode::ModelMode2, "Lamp mode", "Flash Prop", "Continous"},
+    {&StrobeSettings::bFlashCell, SettingType::PhotoCell, CUnitsStep::kCell, ChangeCode::PhotoCell,
+     "Cell", "Off", "On"},
+    {&StrobeSettings::bFlashSnd, SettingType::Sound, CUnitsStep::kSound, ChangeCode::Sound, "Sound",
      "Off", "On"},
+    {&StrobeSettings::bModelPow, SettingType::ModelSwitch, CUnitsStep::kModelOn,
+     ChangeCode::ModelSwitch, "Model lamp", "Off", "On"},
 }};
 
 QString ValueText(const Setting& setting, int value) {
@@ -214,6 +218,15 @@ void CUnitsStep::Describe() {
         text += QStringLiteral(" (%1 units)").arg(entries_.size());
     }
     setText(text);
+}
+
+int CUnitsStep::ChangeCodeOf(Touched touched) {
+    for (const Setting& s : kSettings) {
+        if ((touched & ~kTicked) == s.bit) {
+            return static_cast<int>(s.change);
+        }
+    }
+    return ModelEvents::kAllSettings;
 }
 
 QString CUnitsStep::Label(Touched touched) {

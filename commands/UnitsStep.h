@@ -41,6 +41,9 @@ public:
 
     // What a change of those settings is called in the history ("Flash Power").
     static QString Label(Touched touched);
+    // The change code the panes are told for a change of those settings: one setting's own, or
+    // every setting's.
+    static int ChangeCodeOf(Touched touched);
 
     CUnitsStep(CCommands& commands, StudioData& studio, Road road, QString what, std::int64_t atMs);
 
