@@ -311,7 +311,7 @@ void CStudioListFormView::OnApplyName() {
 }
 
 void CStudioListFormView::OnCurrentLineChanged(QTreeWidgetItem* line) {
-    if (quiet_ || !Model()) {
+    if (quiet_ || !Model() || !Context().commands) {
         return;
     }
     TreeItemTag* tag = TagOf(line);
@@ -321,12 +321,7 @@ void CStudioListFormView::OnCurrentLineChanged(QTreeWidgetItem* line) {
     }
     StudioModel& model = *Model();
     // The selection may start a scan of the studio, which then shows it once it is done.
-    bool rescan = false;
-    if (CCommands* commands = Context().commands) {
-        rescan = commands->Select(*tag).scanStarted;
-    } else {
-        model.pSelTag = tag;
-    }
+    const bool rescan = Context().commands->Select(*tag).scanStarted;
     StudioData* studio = model.SelectedStudio();
     if (!studio) {
         return;
